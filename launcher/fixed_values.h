@@ -1,0 +1,40 @@
+// The launcher's fixed names, texts and sizes. Nothing here is configurable:
+// a player's installation is recognised by these values alone.
+#ifndef VARNIX_LAUNCHER_FIXED_VALUES_H
+#define VARNIX_LAUNCHER_FIXED_VALUES_H
+
+#include <stddef.h>
+
+namespace varnix {
+
+constexpr char LauncherFileName[] = "Varnix.exe";
+constexpr char SystemDirectoryName[] = "System";
+constexpr char ServerFileName[] = "RuZoriru.exe";
+constexpr char LaunchedSwitch[] = "-LAUNCHED ";
+
+// Path work area, terminator included.
+constexpr size_t PathBufferSize = 256;
+// Child command line work area, terminator included: the longest command line
+// Windows can hand a process (32,767 characters) plus its terminator.
+constexpr size_t CommandBufferSize = 32768;
+
+// Lengths without the terminator.
+constexpr size_t LauncherFileNameLength = sizeof LauncherFileName - 1;
+constexpr size_t SystemDirectoryNameLength = sizeof SystemDirectoryName - 1;
+constexpr size_t LaunchedSwitchLength = sizeof LaunchedSwitch - 1;
+
+constexpr char RenamedText[] =
+    "Varnix has been renamed.  Please check your configuration, consider "
+    "reinstalling, and try again.";
+constexpr char NoSystemDirectoryText[] =
+    "Varnix can't find System directory.  Please check your configuration, "
+    "consider reinstalling, and try again.";
+constexpr char NotInstalledText[] =
+    "Varnix is not installed properly.  Please check your configuration, "
+    "consider reinstalling, and try again.";
+constexpr char FailedToLaunchCaption[] = "Failed to launch Varnix";
+constexpr char NoSystemDirectoryCaption[] = "Could not find System directory.";
+
+}  // namespace varnix
+
+#endif  // VARNIX_LAUNCHER_FIXED_VALUES_H

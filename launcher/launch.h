@@ -1,0 +1,20 @@
+// The launch sequence: the whole of the launcher's own decision making.
+#ifndef VARNIX_LAUNCHER_LAUNCH_H
+#define VARNIX_LAUNCHER_LAUNCH_H
+
+#include "launcher/command_line.h"
+#include "launcher/launcher_platform.h"
+
+namespace varnix {
+
+// Checks the launcher's name in `programPath`, enters the System directory
+// beside it, and starts ServerFileName there with LaunchedSwitch followed by
+// the terminated `argumentTail`. A failure is told in exactly one warning
+// through `platform`, and the sequence stops there. Returns the process exit
+// status, which is 0 on every path.
+int RunLauncher(TextSlice programPath, const char* argumentTail,
+                LauncherPlatform& platform);
+
+}  // namespace varnix
+
+#endif  // VARNIX_LAUNCHER_LAUNCH_H
