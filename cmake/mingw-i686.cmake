@@ -17,7 +17,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-find_program(VARNIX_WINE wine)
-if(VARNIX_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${VARNIX_WINE})
-endif()
+# The Windows-side tests run under Wine, in the project's private prefix.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
