@@ -1,0 +1,276 @@
+#!/usr/bin/python3
+"""Checks the built launcher image with pefile, a PE reader of its own that
+shares nothing with the toolchain that wrote the file.
+
+Usage: check_image.py VARNIX_EXE ICON_FILE AREA...
+AREA is one of: header imports resources icon version.
+Prints every mismatch and exits 1 if there was any.
+"""
+
+import struct
+import sys
+
+import pefile
+
+RT_ICON = pefile.RESOURCE_TYPE["RT_ICON"]
+RT_GROUP_ICON = pefile.RESOURCE_TYPE["RT_GROUP_ICON"]
+RT_VERSION = pefile.RESOURCE_TYPE["RT_VERSION"]
+US_ENGLISH = 0x0409
+ICON_GROUP = 105
+ICON_ID = 1
+
+IMAGE_FILE_RELOCS_STRIPPED = 0x0001
+IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE = 0x0040
+IMAGE_DLLCHARACTERISTICS_NX_COMPAT = 0x0100
+IMAGE_DIRECTORY_ENTRY_DEBUG = 6
+IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT = 13
+
+
+def relocation_count(pe):
+    # Type 0 entries only pad a block to a 32-bit boundary.
+    return sum(1 for block in getattr(pe, "DIRECTORY_ENTRY_BASERELOC", [])
+               for entry in block.entries if entry.type != 0)
+
+
+def directory(pe, index):
+    entry = pe.OPTIONAL_HEADER.DATA_DIRECTORY[index]
+    return (entry.VirtualAddress, entry.Size)
+
+
+# (what, how to read it, expected)
+HEADER = [
+    ("machine", lambda pe: pe.FILE_HEADER.Machine, 0x014C),
+    ("optional header magic", lambda pe: pe.OPTIONAL_HEADER.Magic, 0x010B),
+    ("link time stamp", lambda pe: pe.FILE_HEADER.TimeDateStamp, 0),
+    ("subsystem", lambda pe: pe.OPTIONAL_HEADER.Subsystem,
+     pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"]),
+    ("subsystem version",
+     lambda pe: (pe.OPTIONAL_HEADER.MajorSubsystemVersion,
+                 pe.OPTIONAL_HEADER.MinorSubsystemVersion), (4, 0)),
+    ("operating system version",
+     lambda pe: (pe.OPTIONAL_HEADER.MajorOperatingSystemVersion,
+                 pe.OPTIONAL_HEADER.MinorOperatingSystemVersion), (4, 0)),
+    ("DYNAMIC_BASE",
+     lambda pe: bool(pe.OPTIONAL_HEADER.DllCharacteristics &
+                     IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE), True),
+    ("NX_COMPAT",
+     lambda pe: bool(pe.OPTIONAL_HEADER.DllCharacteristics &
+                     IMAGE_DLLCHARACTERISTICS_NX_COMPAT), True),
+    ("relocations stripped flag",
+     lambda pe: bool(pe.FILE_HEADER.Characteristics &
+                     IMAGE_FILE_RELOCS_STRIPPED), False),
+    ("base relocations present", lambda pe: relocation_count(pe) > 0, True),
+    ("symbol table",
+     lambda pe: (pe.FILE_HEADER.PointerToSymbolTable,
+                 pe.FILE_HEADER.NumberOfSymbols), (0, 0)),
+    ("debug directory",
+     lambda pe: directory(pe, IMAGE_DIRECTORY_ENTRY_DEBUG), (0, 0)),
+    # Debug sections get long names, which the section table spells "/n".
+    ("debug sections",
+     lambda pe: [s.Name.rstrip(b"\0").decode() for s in pe.sections
+                 if s.Name.startswith((b".debug", b"/"))], []),
+]
+
+IMPORTS = {
+    "KERNEL32.DLL": {
+        "GetCommandLineA", "GetModuleFileNameA", "GetACP", "GetCPInfo",
+        "SetCurrentDirectoryA", "GetCurrentDirectoryA",
+        "SetEnvironmentVariableA", "GetStartupInfoA", "CreateProcessA",
+        "ExitProcess",
+    },
+    "USER32.DLL": {"MessageBoxA"},
+}
+
+# (type, identifier, language): the whole resource tree. Sorted as text,
+# since a resource may be named rather than numbered.
+RESOURCES = sorted([
+    (RT_ICON, ICON_ID, US_ENGLISH),
+    (RT_GROUP_ICON, ICON_GROUP, US_ENGLISH),
+    (RT_VERSION, 1, US_ENGLISH),
+], key=str)
+
+GROUP_HEADER = [("reserved", 0), ("type", 1), ("count", 1)]
+GROUP_ENTRY = [("width", 32), ("height", 32), ("colours", 16),
+               ("reserved", 0), ("planes", 1), ("bits per pixel", 4),
+               ("bytes", None), ("icon id", ICON_ID)]  # bytes: checked apart
+BITMAP_HEADER = [("size", 40), ("width", 32), ("height", 64), ("planes", 1),
+                 ("bits per pixel", 4), ("compression", 0)]
+
+FIXED_VERSION = [
+    ("Signature", 0xFEEF04BD),
+    ("StrucVersion", 0x00010000),
+    ("FileVersionMS", 0x00010000),
+    ("FileVersionLS", 0x00000001),
+    ("ProductVersionMS", 0x00010000),
+    ("ProductVersionLS", 0x00000001),
+    ("FileFlagsMask", 0x3F),
+    ("FileFlags", 0),
+    ("FileOS", 0x00040004),  # VOS_NT_WINDOWS32
+    ("FileType", 0x1),  # VFT_APP
+    ("FileSubtype", 0),
+    ("FileDateMS", 0),
+    ("FileDateLS", 0),
+]
+
+STRING_TABLE_KEY = "040904b0"
+STRINGS = [
+    ("CompanyName", "Brindlecast Studio"),
+    ("FileDescription", "Varnix"),
+    ("FileVersion", "1, 0, 0, 1"),
+    ("InternalName", "Varnix"),
+    ("LegalCopyright", "Copyright (C) 2026 Brindlecast Studio"),
+    ("LegalTrademarks", "Varnix is a trademark of Brindlecast Studio."),
+    ("OriginalFilename", "Varnix.exe"),
+    ("ProductName", "Brindlecast Studio Varnix"),
+    ("ProductVersion", "1, 0, 0, 1"),
+]
+TRANSLATIONS = [{"Translation": "0x0409 0x04b0"}]
+
+
+class Checker:
+    def __init__(self):
+        self.failures = []
+
+    def expect(self, what, got, want):
+        if got != want:
+            self.failures.append("%s: got %s, want %s" %
+                                 (what, shown(got), shown(want)))
+
+
+def shown(value):
+    if isinstance(value, tuple):
+        return "(%s)" % ", ".join(shown(v) for v in value)
+    if isinstance(value, int) and not isinstance(value, bool) and value > 9:
+        return "0x%X" % value
+    return repr(value)
+
+
+def resource_tree(pe):
+    """Every (type, identifier, language, data entry) of the image."""
+    root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    leaves = []
+    for rtype in root.entries if root else []:
+        for name in rtype.directory.entries:
+            for lang in name.directory.entries:
+                leaves.append((label(rtype), label(name), lang.id,
+                               lang.data.struct))
+    return leaves
+
+
+def label(entry):
+    return str(entry.name) if entry.name is not None else entry.id
+
+
+def resource_data(pe, rtype, rid):
+    for t, n, _, entry in resource_tree(pe):
+        if (t, n) == (rtype, rid):
+            return pe.get_data(entry.OffsetToData, entry.Size)
+    return None
+
+
+def check_header(pe, check, exe, _):
+    with open(exe, "rb") as f:
+        print("%s: %d bytes" % (exe, len(f.read())))
+    for what, read, want in HEADER:
+        check.expect(what, read(pe), want)
+
+
+def check_imports(pe, check, _, __):
+    got = {}
+    for dll in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
+        names = got.setdefault(dll.dll.decode().upper(), set())
+        names.update(i.name.decode() if i.name else "#%d" % i.ordinal
+                     for i in dll.imports)
+    for dll in sorted(got):
+        print("%s: %s" % (dll, ", ".join(sorted(got[dll]))))
+    for dll in sorted(set(got) | set(IMPORTS)):
+        check.expect(dll + " missing imports",
+                     sorted(IMPORTS.get(dll, set()) - got.get(dll, set())), [])
+        check.expect(dll + " extra imports",
+                     sorted(got.get(dll, set()) - IMPORTS.get(dll, set())), [])
+    check.expect("delay-load imports",
+                 directory(pe, IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT), (0, 0))
+
+
+def check_resources(pe, check, _, __):
+    got = sorted(((t, n, lang) for t, n, lang, _ in resource_tree(pe)),
+                 key=str)
+    check.expect("resources (type, id, language)", got, RESOURCES)
+
+
+def check_icon(pe, check, _, icon_file):
+    group = resource_data(pe, RT_GROUP_ICON, ICON_GROUP)
+    image = resource_data(pe, RT_ICON, ICON_ID)
+    if group is None or image is None:
+        check.expect("icon group and image present", False, True)
+        return
+    check.expect("icon group size", len(group), 6 + 14)
+    if len(group) >= 6 + 14:
+        for (what, want), got in zip(GROUP_HEADER,
+                                     struct.unpack_from("<HHH", group)):
+            check.expect("icon group " + what, got, want)
+        entry = struct.unpack_from("<BBBBHHIH", group, 6)
+        for (what, want), got in zip(GROUP_ENTRY, entry):
+            if want is not None:
+                check.expect("icon entry " + what, got, want)
+        check.expect("icon entry bytes", entry[6], len(image))
+    header = struct.unpack_from("<IiiHHI", image)
+    for (what, want), got in zip(BITMAP_HEADER, header):
+        check.expect("icon bitmap " + what, got, want)
+    # The image must be the one in the icon file, unchanged.
+    with open(icon_file, "rb") as f:
+        ico = f.read()
+    size, offset = struct.unpack_from("<II", ico, 6 + 8)
+    check.expect("icon image equals " + icon_file,
+                 image == ico[offset:offset + size], True)
+
+
+def check_version(pe, check, _, __):
+    fixed = pe.VS_FIXEDFILEINFO[0] if hasattr(pe, "VS_FIXEDFILEINFO") else None
+    for field, want in FIXED_VERSION:
+        check.expect(field, getattr(fixed, field, None), want)
+    blocks = {b.Key.decode(): b for b in
+              (pe.FileInfo[0] if hasattr(pe, "FileInfo") else [])}
+    check.expect("version blocks", sorted(blocks),
+                 ["StringFileInfo", "VarFileInfo"])
+    tables = getattr(blocks.get("StringFileInfo"), "StringTable", [])
+    check.expect("string table keys", [t.LangID.decode() for t in tables],
+                 [STRING_TABLE_KEY])
+    if tables:
+        got = [(k.decode(), v.decode()) for k, v in tables[0].entries.items()]
+        check.expect("string keys in order", [k for k, _ in got],
+                     [k for k, _ in STRINGS])
+        values = dict(got)
+        for key, want in STRINGS:
+            check.expect(key, values.get(key), want)
+    variables = getattr(blocks.get("VarFileInfo"), "Var", [])
+    check.expect("translation entries",
+                 [{k.decode(): v for k, v in var.entry.items()}
+                  for var in variables], TRANSLATIONS)
+
+
+AREAS = {
+    "header": check_header,
+    "imports": check_imports,
+    "resources": check_resources,
+    "icon": check_icon,
+    "version": check_version,
+}
+
+
+def main(argv):
+    if len(argv) < 4 or any(a not in AREAS for a in argv[3:]):
+        print(__doc__.split("\n\n")[1], file=sys.stderr)
+        return 2
+    exe, icon_file = argv[1], argv[2]
+    pe = pefile.PE(exe)
+    check = Checker()
+    for area in argv[3:]:
+        AREAS[area](pe, check, exe, icon_file)
+    for failure in check.failures:
+        print("FAIL " + failure)
+    return 1 if check.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
