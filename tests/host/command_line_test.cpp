@@ -1,0 +1,243 @@
+#include "launcher/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "exact_block.h"
+
+namespace varnix {
+namespace {
+
+using varnix_test::Terminated;
+using varnix_test::Unterminated;
+
+enum class Leads { None, CodePage932 };
+
+LeadByteSet MakeLeadBytes(Leads leads) {
+  LeadByteSet set = {};
+  if (leads == Leads::CodePage932) {
+    set.AddRange(0x81, 0x9F);
+    set.AddRange(0xE0, 0xFC);
+  }
+  return set;
+}
+
+struct SplitCase {
+  const char* name;
+  std::string raw;
+  std::string module;
+  Leads leads;
+  std::string path;
+  std::string tail;
+};
+
+// In code page 932, 0x95 0x5C is one character whose second byte is a
+// backslash, and 0x81 opens a character (here followed by bytes that no
+// valid character has in second place, to show where the rules take it
+// along).
+const SplitCase kSplitCases[] = {
+    {"bare name", "Varnix.exe", "", Leads::None, "Varnix.exe", ""},
+    {"arguments keep inner and trailing blanks", "Varnix.exe -log  fast ", "",
+     Leads::None, "Varnix.exe", "-log  fast "},
+    {"quoted path with a blank", "\"C:\\Program Files\\Varnix\\Varnix.exe\" -a",
+     "", Leads::None, "C:\\Program Files\\Varnix\\Varnix.exe", "-a"},
+    {"quote glued to the tail", "\"C:\\Games\\Varnix.exe\"-log", "",
+     Leads::None, "C:\\Games\\Varnix.exe", "-log"},
+    {"unclosed quote", "\"C:\\Games\\Varnix.exe -a", "", Leads::None,
+     "C:\\Games\\Varnix.exe -a", ""},
+    {"two quotes only", "\"\"", "", Leads::None, "", ""},
+    {"leading blank", " Varnix.exe -a", "", Leads::None, "", "Varnix.exe -a"},
+    {"leading tab", "\tVarnix.exe", "", Leads::None, "", "Varnix.exe"},
+    {"tab ends both tokens", "Varnix.exe\t-a", "", Leads::None, "Varnix.exe",
+     "-a"},
+    {"carriage return ends only the tail's token", "Varnix.exe\r-a", "",
+     Leads::None, "Varnix.exe\r-a", "-a"},
+    {"control bytes before the tail are skipped, DEL is not",
+     "Varnix.exe \x01\x0b\x1f\x7f-a", "", Leads::None, "Varnix.exe", "\x7f-a"},
+    {"tail kept byte for byte", "Varnix.exe \"a b\" c\\ \"", "", Leads::None,
+     "Varnix.exe", "\"a b\" c\\ \""},
+    {"bytes above 0x7F end nothing", "C:\\\xe9t\xe9\xa0x\\Varnix.exe -x", "",
+     Leads::None, "C:\\\xe9t\xe9\xa0x\\Varnix.exe", "-x"},
+    {"932: backslash trail byte stays in the path",
+     "C:\\\x95\x5c\\Varnix.exe -a", "", Leads::CodePage932,
+     "C:\\\x95\x5c\\Varnix.exe", "-a"},
+    {"932: lead byte takes a quote along", "\"C:\\\x81\"x\" -a", "",
+     Leads::CodePage932, "C:\\\x81\"x", "-a"},
+    {"single-byte: the same quote closes", "\"C:\\\x81\"x\" -a", "",
+     Leads::None, "C:\\\x81", "x\" -a"},
+    {"932: lead byte takes a blank along in the path only", "Var\x81 -a", "",
+     Leads::CodePage932, "Var\x81 -a", "-a"},
+    {"932: lead byte takes a tab along in the path only", "Var\x81\t-a", "",
+     Leads::CodePage932, "Var\x81\t-a", "-a"},
+    {"932: lead byte before the terminator", "Var\x81", "", Leads::CodePage932,
+     "Var\x81", ""},
+    {"932: quoted, lead byte before the terminator", "\"Var\x81", "",
+     Leads::CodePage932, "Var\x81", ""},
+    {"932: quoted, lead byte takes the last quote along", "\"\x81\"", "",
+     Leads::CodePage932, "\x81\"", ""},
+    {"empty raw line: the module name whole, blanks and tabs kept", "",
+     "C:\\Program Files\\My\tGames\\Varnix.exe", Leads::None,
+     "C:\\Program Files\\My\tGames\\Varnix.exe", ""},
+    {"empty raw line and empty module name", "", "", Leads::None, "", ""},
+    {"a raw line wins over the module name", "Varnix.exe",
+     "C:\\Games\\Varnix.exe", Leads::None, "Varnix.exe", ""},
+};
+
+TEST(SplittingRules, Table) {
+  for (const SplitCase& c : kSplitCases) {
+    SCOPED_TRACE(c.name);
+    const auto raw = Terminated(c.raw);
+    const auto module = Unterminated(c.module);
+    const LeadByteSet leads = MakeLeadBytes(c.leads);
+    const char* const rawEnd = raw.get() + c.raw.size();
+
+    const TextSlice path = ProgramPathFromCommandLine(
+        raw.get(), TextSlice{module.get(), c.module.size()}, leads);
+    EXPECT_EQ(std::string(path.begin, path.length), c.path);
+    if (c.raw.empty()) {
+      EXPECT_EQ(path.begin, module.get());
+    } else {
+      EXPECT_TRUE(path.begin >= raw.get() && path.begin + path.length <= rawEnd)
+          << "the program path must lie within the raw command line";
+    }
+
+    const char* tail = ArgumentTailFromCommandLine(raw.get(), leads);
+    ASSERT_TRUE(tail >= raw.get() && tail <= rawEnd)
+        << "the tail must be a suffix of the raw command line";
+    EXPECT_EQ(std::string(tail), c.tail);
+  }
+}
+
+struct ComponentCase {
+  std::string path;
+  std::string component;
+};
+
+TEST(FinalComponent, Table) {
+  const ComponentCase cases[] = {
+      {"a/b\\c/d.exe", "d.exe"},
+      {"C:\\Games\\", ""},
+      {"d.exe", "d.exe"},
+      {"", ""},
+      // Byte by byte: the second byte of a two-byte character counts too.
+      {"C:\\Games\\\x95\x5cx.exe", "x.exe"},
+  };
+  for (const ComponentCase& c : cases) {
+    SCOPED_TRACE(c.path);
+    const auto path = Terminated(c.path);
+    EXPECT_EQ(FinalComponent(path.get()),
+              path.get() + c.path.size() - c.component.size());
+  }
+}
+
+struct NameCase {
+  std::string component;
+  bool accepted;
+};
+
+TEST(MatchesLauncherName, Table) {
+  const NameCase cases[] = {
+      {"", true},
+      {"Varnix.exe", true},
+      {"varnix.exe", true},
+      {"VARNIX.EXE", true},
+      {"Varnix", true},
+      {"VARNIX.EX", true},
+      {"Varnix.e", true},
+      {"v", true},
+      {"Varnix.exe2", false},
+      {"Varnix.exe ", false},
+      {"Varnix.ese", false},
+      {"Game.exe", false},
+      {"Xarnix.exe", false},
+      // Only A to Z fold: 0x0E is not '.' in another case, nor is the
+      // Latin-1 capital I with acute an 'i'.
+      {"Varnix\x0e"
+       "exe",
+       false},
+      {"Varn\xcdx.exe", false},
+  };
+  for (const NameCase& c : cases) {
+    SCOPED_TRACE(c.component);
+    EXPECT_EQ(MatchesLauncherName(Terminated(c.component).get()), c.accepted);
+  }
+}
+
+struct DirectoryCase {
+  std::string path;
+  size_t capacity;
+  bool fits;
+  std::string directory;
+};
+
+TEST(SystemDirectoryFor, Table) {
+  const DirectoryCase cases[] = {
+      {"C:\\Games\\Varnix\\Varnix.exe", 256, true, "C:\\Games\\Varnix\\System"},
+      {"C:/Games/Varnix/VARNIX.EXE", 256, true, "C:/Games/Varnix/System"},
+      {"C:\\Program Files\\Varnix\\Varnix.exe", 256, true,
+       "C:\\Program Files\\Varnix\\System"},
+      {"Varnix.exe", 256, true, "System"},
+      {"C:\\Games\\", 256, true, "C:\\Games\\System"},
+      {"C:\\abc\\", 14, true, "C:\\abc\\System"},
+      {"C:\\abc\\", 13, false, ""},
+      {"Var", 7, true, "System"},
+      {"Var", 6, false, ""},
+  };
+  for (const DirectoryCase& c : cases) {
+    SCOPED_TRACE(c.path + " in " + std::to_string(c.capacity));
+    std::unique_ptr<char[]> area(new char[c.capacity]);
+    std::memset(area.get(), '#', c.capacity);
+    std::memcpy(area.get(), c.path.c_str(), c.path.size() + 1);
+    const std::string before(area.get(), c.capacity);
+
+    ASSERT_EQ(
+        SystemDirectoryFor(area.get(), FinalComponent(area.get()), c.capacity),
+        c.fits);
+    if (c.fits) {
+      EXPECT_EQ(std::string(area.get()), c.directory);
+    } else {
+      EXPECT_EQ(std::string(area.get(), c.capacity), before);
+    }
+  }
+}
+
+struct ChildCase {
+  std::string tail;
+  size_t capacity;
+  bool fits;
+  std::string commandLine;
+};
+
+TEST(ChildCommandLine, Table) {
+  const ChildCase cases[] = {
+      {"", 32768, true, "-LAUNCHED "},
+      {"-log", 32768, true, "-LAUNCHED -log"},
+      {"\"a b\" c\\ \t", 32768, true, "-LAUNCHED \"a b\" c\\ \t"},
+      {"12345", 16, true, "-LAUNCHED 12345"},
+      {"12345", 15, false, ""},
+      {"", 11, true, "-LAUNCHED "},
+      {"", 10, false, ""},
+      {"a tail longer than the area", 4, false, ""},
+      {"", 0, false, ""},
+  };
+  for (const ChildCase& c : cases) {
+    SCOPED_TRACE(c.tail + " in " + std::to_string(c.capacity));
+    std::unique_ptr<char[]> area(new char[c.capacity]);
+    std::memset(area.get(), '#', c.capacity);
+
+    ASSERT_EQ(
+        ChildCommandLine(Terminated(c.tail).get(), area.get(), c.capacity),
+        c.fits);
+    if (c.fits) {
+      EXPECT_EQ(std::string(area.get()), c.commandLine);
+    } else {
+      EXPECT_EQ(std::string(area.get(), c.capacity),
+                std::string(c.capacity, '#'));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace varnix

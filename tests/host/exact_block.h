@@ -1,0 +1,28 @@
+// Test texts in heap blocks of exactly their size, so that the sanitized build
+// reports any read past a terminator or past a given length.
+#ifndef VARNIX_TESTS_HOST_EXACT_BLOCK_H
+#define VARNIX_TESTS_HOST_EXACT_BLOCK_H
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace varnix_test {
+
+// The text and its terminator, nothing after.
+inline std::unique_ptr<char[]> Terminated(const std::string& text) {
+  std::unique_ptr<char[]> block(new char[text.size() + 1]);
+  std::memcpy(block.get(), text.c_str(), text.size() + 1);
+  return block;
+}
+
+// The text alone, without a terminator.
+inline std::unique_ptr<char[]> Unterminated(const std::string& text) {
+  std::unique_ptr<char[]> block(new char[text.size()]);
+  if (!text.empty()) std::memcpy(block.get(), text.data(), text.size());
+  return block;
+}
+
+}  // namespace varnix_test
+
+#endif  // VARNIX_TESTS_HOST_EXACT_BLOCK_H

@@ -1,0 +1,190 @@
+#include "launcher/launch.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "exact_block.h"
+#include "recording_platform.h"
+
+namespace varnix {
+namespace {
+
+using namespace varnix_test;
+
+// Written out here rather than taken from the launcher, so that a slip in
+// its texts shows.
+const std::string kRenamed =
+    "Varnix has been renamed.  Please check your configuration, consider "
+    "reinstalling, and try again.";
+const std::string kNoSystem =
+    "Varnix can't find System directory.  Please check your configuration, "
+    "consider reinstalling, and try again.";
+const std::string kNotInstalled =
+    "Varnix is not installed properly.  Please check your configuration, "
+    "consider reinstalling, and try again.";
+const std::string kLaunchCaption = "Failed to launch Varnix";
+const std::string kSystemCaption = "Could not find System directory.";
+
+Call Enter(std::string path) { return ChangeDirectoryCall(std::move(path)); }
+Call Start(std::string commandLine, bool sameStartupInfo = true) {
+  return StartProcessCall("RuZoriru.exe", std::move(commandLine),
+                          sameStartupInfo);
+}
+const Call kRead = ReadStartupInfoCall();
+const Call kRenamedWarning = ShowWarningCall(kRenamed, kLaunchCaption);
+const Call kNoSystemWarning = ShowWarningCall(kNoSystem, kSystemCaption);
+const Call kNotInstalledWarning =
+    ShowWarningCall(kNotInstalled, kLaunchCaption);
+
+template <typename... Each>
+std::vector<Call> Calls(const Each&... calls) {
+  return {calls...};
+}
+// The whole sequence of a start.
+std::vector<Call> Started(std::string directory, std::string commandLine) {
+  return Calls(Enter(std::move(directory)), kRead,
+               Start(std::move(commandLine)));
+}
+
+struct SequenceCase {
+  std::string name;
+  std::string path;
+  std::string tail;
+  unsigned failing;
+  std::vector<Call> calls;
+};
+
+// Runs each case through the launch sequence. The program path comes
+// unterminated, as the splitting rule leaves it, and every case must end
+// with status 0.
+void RunCases(const std::vector<SequenceCase>& cases) {
+  for (const SequenceCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto path = Unterminated(c.path);
+    const auto tail = Terminated(c.tail);
+    RecordingPlatform platform(c.failing);
+    EXPECT_EQ(
+        RunLauncher(TextSlice{path.get(), c.path.size()}, tail.get(), platform),
+        0);
+    EXPECT_EQ(platform.calls(), c.calls);
+  }
+}
+
+const char kGame[] = "C:\\Games\\Varnix\\Varnix.exe";
+const char kGameSystem[] = "C:\\Games\\Varnix\\System";
+
+TEST(RunLauncher, Sequence) {
+  const std::vector<SequenceCase> cases = {
+      {"typical start", kGame, "-log", 0,
+       Started(kGameSystem, "-LAUNCHED -log")},
+      {"empty tail", kGame, "", 0, Started(kGameSystem, "-LAUNCHED ")},
+      {"tail handed on unchanged", kGame, "\"a b\"  c\\ \t", 0,
+       Started(kGameSystem, "-LAUNCHED \"a b\"  c\\ \t")},
+      {"slashes and upper case", "C:/Games/Varnix/VARNIX.EXE", "", 0,
+       Started("C:/Games/Varnix/System", "-LAUNCHED ")},
+      {"no extension", "C:\\Games\\Varnix\\Varnix", "", 0,
+       Started(kGameSystem, "-LAUNCHED ")},
+      {"a leading part of the name", "C:\\Games\\Varnix\\Var", "", 0,
+       Started(kGameSystem, "-LAUNCHED ")},
+      {"installed under Program Files", "C:\\Program Files\\Varnix\\Varnix.exe",
+       "-a", 0, Started("C:\\Program Files\\Varnix\\System", "-LAUNCHED -a")},
+      {"a tab in the directory", "C:\\My\tGames\\Varnix.exe", "", 0,
+       Started("C:\\My\tGames\\System", "-LAUNCHED ")},
+      {"path ends in a separator", "C:\\Games\\", "", 0,
+       Started("C:\\Games\\System", "-LAUNCHED ")},
+      {"bare name", "Varnix.exe", "", 0, Started("System", "-LAUNCHED ")},
+      {"empty program path", "", "-a", 0, Started("System", "-LAUNCHED -a")},
+      {"renamed", "C:\\Games\\Varnix\\Game.exe", "-a", 0,
+       Calls(kRenamedWarning)},
+      {"name runs past Varnix.exe", "C:\\Games\\Varnix\\Varnix.exe2", "", 0,
+       Calls(kRenamedWarning)},
+      // Cut at its blank, this name would pass as "Varnix".
+      {"a blank in the name", "C:\\Games\\Varnix copy.exe", "", 0,
+       Calls(kRenamedWarning)},
+  };
+  RunCases(cases);
+}
+
+TEST(RunLauncher, StopsAtTheFirstFailure) {
+  const unsigned all = ChangeDirectoryOperation | ReadStartupInfoOperation |
+                       StartProcessOperation | ShowWarningOperation;
+  const std::vector<SequenceCase> cases = {
+      {"nothing fails", kGame, "-a", 0, Started(kGameSystem, "-LAUNCHED -a")},
+      {"ChangeDirectory fails", kGame, "-a", ChangeDirectoryOperation,
+       Calls(Enter(kGameSystem), kNoSystemWarning)},
+      {"ReadStartupInfo hands out no record: passed on as it is", kGame, "-a",
+       ReadStartupInfoOperation,
+       Calls(Enter(kGameSystem), ReadStartupInfoCall(false),
+             Start("-LAUNCHED -a"))},
+      {"StartProcess fails", kGame, "-a", StartProcessOperation,
+       Calls(Enter(kGameSystem), kRead, Start("-LAUNCHED -a"),
+             kNotInstalledWarning)},
+      {"ShowWarning alone is never reached", kGame, "-a", ShowWarningOperation,
+       Started(kGameSystem, "-LAUNCHED -a")},
+      {"everything fails", kGame, "-a", all,
+       Calls(Enter(kGameSystem), kNoSystemWarning)},
+      {"renamed, everything would fail", "C:\\Games\\Varnix\\Game.exe", "-a",
+       all, Calls(kRenamedWarning)},
+  };
+  RunCases(cases);
+}
+
+// "C:\" + filler + "\" + component, `length` bytes in all.
+std::string PathOfLength(size_t length, const std::string& component) {
+  return "C:\\" + std::string(length - 4 - component.size(), 'a') + "\\" +
+         component;
+}
+
+// A tail of varied bytes, so that a shifted or repeated copy shows.
+std::string TailOfLength(size_t length) {
+  std::string tail;
+  for (size_t i = 0; tail.size() < length; ++i) {
+    tail += std::to_string(i) + (i % 7 ? " " : " \"x y\" ");
+  }
+  tail.resize(length);
+  return tail;
+}
+
+TEST(RunLauncher, Capacities) {
+  const std::string fits255 = PathOfLength(255, "Varnix.exe");
+  const std::string dir249 = std::string(248, 'd') + "\\";
+  const std::string dir250 = std::string(249, 'd') + "\\";
+  const std::string tail32000 = TailOfLength(32000);
+  // 32,768 bytes hold "-LAUNCHED ", the tail and the terminator.
+  const std::string tailLongest = TailOfLength(32757);
+  const std::string tailTooLong = TailOfLength(32758);
+  const std::vector<Call> tooLong =
+      Calls(Enter(kGameSystem), kRead, kNotInstalledWarning);
+
+  const std::vector<SequenceCase> cases = {
+      {"path of 255 bytes", fits255, "", 0,
+       Started(fits255.substr(0, 245) + "System", "-LAUNCHED ")},
+      {"path of 256 bytes", PathOfLength(256, "Varnix.exe"), "", 0,
+       Calls(kNoSystemWarning)},
+      {"path of 255 bytes, renamed", PathOfLength(255, "Game.exe"), "", 0,
+       Calls(kRenamedWarning)},
+      {"path of 256 bytes, renamed: too long comes first",
+       PathOfLength(256, "Game.exe"), "", 0, Calls(kNoSystemWarning)},
+      {"path of 4000 bytes", PathOfLength(4000, "Varnix.exe"), "", 0,
+       Calls(kNoSystemWarning)},
+      {"System fills the area exactly", dir249 + "Varnix", "", 0,
+       Started(dir249 + "System", "-LAUNCHED ")},
+      {"no room for System", dir250 + "Varn", "", 0, Calls(kNoSystemWarning)},
+      {"no room for System, empty name", dir250, "", 0,
+       Calls(kNoSystemWarning)},
+      {"tail of 32,000 bytes", kGame, tail32000, 0,
+       Started(kGameSystem, "-LAUNCHED " + tail32000)},
+      {"longest tail", kGame, tailLongest, 0,
+       Started(kGameSystem, "-LAUNCHED " + tailLongest)},
+      {"after a long tail, a short one is whole and alone", kGame, "-a", 0,
+       Started(kGameSystem, "-LAUNCHED -a")},
+      {"tail too long for any command line", kGame, tailTooLong, 0, tooLong},
+      {"tail of 100,000 bytes", kGame, TailOfLength(100000), 0, tooLong},
+  };
+  RunCases(cases);
+}
+
+}  // namespace
+}  // namespace varnix

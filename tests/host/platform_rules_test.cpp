@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/code_page.h"
+#include "platform/drive_variable.h"
+
+namespace varnix {
+namespace {
+
+using Ranges = std::vector<std::pair<int, int>>;
+
+// Checks every byte value, so both edges of each range are covered.
+void ExpectExactly(const LeadByteSet& set, const Ranges& ranges) {
+  for (int byte = 0; byte < 256; ++byte) {
+    bool expected = false;
+    for (const auto& range : ranges) {
+      expected = expected || (byte >= range.first && byte <= range.second);
+    }
+    EXPECT_EQ(set.Contains(static_cast<unsigned char>(byte)), expected)
+        << "byte 0x" << std::hex << byte;
+  }
+}
+
+struct FixedCase {
+  unsigned codePage;
+  bool known;
+  Ranges ranges;
+};
+
+TEST(FixedLeadBytes, Table) {
+  const FixedCase cases[] = {
+      {932, true, {{0x81, 0x9F}, {0xE0, 0xFC}}},
+      {936, true, {{0x81, 0xFE}}},
+      {949, true, {{0x81, 0xFE}}},
+      {950, true, {{0x81, 0xFE}}},
+      {1361, true, {{0x81, 0xD3}, {0xD8, 0xDE}, {0xE0, 0xF9}}},
+      {1252, false, {{'A', 'A'}}},
+      {65001, false, {{'A', 'A'}}},
+      {0, false, {{'A', 'A'}}},
+  };
+  for (const FixedCase& c : cases) {
+    SCOPED_TRACE(c.codePage);
+    // An unknown code page must leave the set as it was: a marker shows it.
+    LeadByteSet set = {};
+    if (!c.known) set.AddRange('A', 'A');
+    EXPECT_EQ(FixedLeadBytes(c.codePage, set), c.known);
+    ExpectExactly(set, c.ranges);
+  }
+}
+
+struct ReportedCase {
+  const char* name;
+  unsigned maxCharSize;
+  unsigned char ranges[12];
+  Ranges expected;
+};
+
+TEST(ReportedLeadBytes, Table) {
+  const ReportedCase cases[] = {
+      {"single-byte code page", 1, {0x81, 0xFE}, {}},
+      {"no size reported", 0, {0x81, 0xFE}, {}},
+      {"one range", 2, {0x81, 0x9F}, {{0x81, 0x9F}}},
+      {"a zero pair ends the list",
+       2,
+       {0x81, 0x9F, 0, 0, 0xE0, 0xFC},
+       {{0x81, 0x9F}}},
+      {"six ranges, no zero pair",
+       2,
+       {0x81, 0x82, 0x90, 0x91, 0xA0, 0xA1, 0xB0, 0xB1, 0xC0, 0xC1, 0xF0, 0xFF},
+       {{0x81, 0x82},
+        {0x90, 0x91},
+        {0xA0, 0xA1},
+        {0xB0, 0xB1},
+        {0xC0, 0xC1},
+        {0xF0, 0xFF}}},
+      {"a reversed range adds nothing", 2, {0x9F, 0x81}, {}},
+      {"the terminator is never a lead byte", 2, {0x00, 0x05}, {{1, 5}}},
+  };
+  for (const ReportedCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    LeadByteSet set = {};
+    ReportedLeadBytes(c.maxCharSize, c.ranges, set);
+    ExpectExactly(set, c.expected);
+  }
+}
+
+struct DriveCase {
+  std::string currentDirectory;
+  bool recorded;
+  std::string name;
+};
+
+TEST(DriveVariableName, Table) {
+  const DriveCase cases[] = {
+      {"C:\\Games\\Varnix\\System", true, "=C:"},
+      {"c:\\games", true, "=C:"},
+      {"a:\\", true, "=A:"},
+      {"z:\\", true, "=Z:"},
+      {"D:/Games", true, "=D:"},
+      // Only a to z fold: the bytes beside them, and a letter outside ASCII,
+      // stay as they are.
+      {"`:\\", true, "=`:"},
+      {"{:\\", true, "={:"},
+      {"\xe0:\\", true, "=\xe0:"},
+      {"\\\\server\\share", false, ""},
+      {"//server/share", false, ""},
+      {"\\", true, "=\\:"},
+      {"\\Games", true, "=\\:"},
+      {"\\/server", true, "=\\:"},
+  };
+  for (const DriveCase& c : cases) {
+    SCOPED_TRACE(c.currentDirectory);
+    char name[4] = {'#', '#', '#', '#'};
+    ASSERT_EQ(DriveVariableName(c.currentDirectory.c_str(), name), c.recorded);
+    if (c.recorded) {
+      EXPECT_EQ(std::string(name, 4), c.name + '\0');
+    }
+  }
+}
+
+}  // namespace
+}  // namespace varnix

@@ -1,0 +1,124 @@
+// A LauncherPlatform for tests: records every call in order with copies of
+// its arguments (the launcher reuses its work areas, so pointers would go
+// stale), and fails the operations it is told to fail.
+#ifndef VARNIX_TESTS_HOST_RECORDING_PLATFORM_H
+#define VARNIX_TESTS_HOST_RECORDING_PLATFORM_H
+
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "launcher/launcher_platform.h"
+
+namespace varnix_test {
+
+// One bit each, so that a set of failing operations is a mask.
+enum Operation : unsigned {
+  ChangeDirectoryOperation = 1,
+  ReadStartupInfoOperation = 2,
+  StartProcessOperation = 4,
+  ShowWarningOperation = 8,
+};
+
+struct Call {
+  Operation operation;
+  // ChangeDirectory: the path. StartProcess: the application name.
+  // ShowWarning: the text.
+  std::string first;
+  // StartProcess: the command line. ShowWarning: the caption.
+  std::string second;
+  // ReadStartupInfo: a record was handed out. StartProcess: it was given
+  // exactly what ReadStartupInfo handed out.
+  bool startupInfo = false;
+
+  bool operator==(const Call& other) const {
+    return operation == other.operation && first == other.first &&
+           second == other.second && startupInfo == other.startupInfo;
+  }
+};
+
+inline Call ChangeDirectoryCall(std::string path) {
+  return {ChangeDirectoryOperation, std::move(path), "", false};
+}
+inline Call ReadStartupInfoCall(bool handedOut = true) {
+  return {ReadStartupInfoOperation, "", "", handedOut};
+}
+inline Call StartProcessCall(std::string applicationName,
+                             std::string commandLine,
+                             bool sameStartupInfo = true) {
+  return {StartProcessOperation, std::move(applicationName),
+          std::move(commandLine), sameStartupInfo};
+}
+inline Call ShowWarningCall(std::string text, std::string caption) {
+  return {ShowWarningOperation, std::move(text), std::move(caption), false};
+}
+
+// Long command lines are shown by length and ends only.
+inline void PrintText(const std::string& text, std::ostream* os) {
+  if (text.size() <= 100) {
+    *os << '"' << text << '"';
+  } else {
+    *os << '"' << text.substr(0, 40) << "\"...(" << text.size()
+        << " bytes)...\"" << text.substr(text.size() - 20) << '"';
+  }
+}
+
+inline void PrintTo(const Call& call, std::ostream* os) {
+  static const char* const names[] = {
+      "?", "ChangeDirectory", "ReadStartupInfo", "?", "StartProcess", "?", "?",
+      "?", "ShowWarning"};
+  const unsigned operation = call.operation;
+  *os << names[operation <= 8 ? operation : 0] << '(';
+  PrintText(call.first, os);
+  *os << ", ";
+  PrintText(call.second, os);
+  *os << (call.startupInfo ? ", startup info)" : ", no startup info)");
+}
+
+class RecordingPlatform final : public varnix::LauncherPlatform {
+ public:
+  explicit RecordingPlatform(unsigned failing = 0) : failing_(failing) {}
+
+  bool ChangeDirectory(const char* path) override {
+    calls_.push_back(ChangeDirectoryCall(path));
+    return !(failing_ & ChangeDirectoryOperation);
+  }
+
+  // Told to fail, it hands out no record at all: the operation has no
+  // failure to report, so the launcher must pass on whatever it gets.
+  const varnix::StartupInfo* ReadStartupInfo() override {
+    handedOut_ = (failing_ & ReadStartupInfoOperation)
+                     ? nullptr
+                     : reinterpret_cast<const varnix::StartupInfo*>(&record_);
+    calls_.push_back(ReadStartupInfoCall(handedOut_ != nullptr));
+    readStartupInfo_ = true;
+    return handedOut_;
+  }
+
+  bool StartProcess(const char* applicationName, char* commandLine,
+                    const varnix::StartupInfo* startupInfo) override {
+    calls_.push_back(
+        StartProcessCall(applicationName, commandLine,
+                         readStartupInfo_ && startupInfo == handedOut_));
+    return !(failing_ & StartProcessOperation);
+  }
+
+  // A warning cannot fail; it is recorded either way.
+  void ShowWarning(const char* text, const char* caption) override {
+    calls_.push_back(ShowWarningCall(text, caption));
+  }
+
+  const std::vector<Call>& calls() const { return calls_; }
+
+ private:
+  unsigned failing_;
+  std::vector<Call> calls_;
+  int record_ = 0;
+  const varnix::StartupInfo* handedOut_ = nullptr;
+  bool readStartupInfo_ = false;
+};
+
+}  // namespace varnix_test
+
+#endif  // VARNIX_TESTS_HOST_RECORDING_PLATFORM_H
