@@ -12,7 +12,8 @@ struct StartupInfo;
 
 // Each operation of this base realizes nothing and fails (ShowWarning shows
 // nothing), so that a platform overrides exactly what it provides. There are
-// no pure virtual functions: the launcher runs without a C++ runtime.
+// no pure virtual functions: the launcher runs without a C++ runtime. It is
+// built without RTTI, so a derived platform must be built with -fno-rtti too.
 class LauncherPlatform {
  public:
   // Makes `path` the current directory and records it as its drive's current
