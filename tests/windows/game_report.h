@@ -1,0 +1,61 @@
+// What the stand-in game records about how it was started, and the file format
+// in which it hands that to whoever asked: one "key=value" line per item,
+// with every text that may hold arbitrary bytes (command line, folder, title,
+// per-drive variables) written in hexadecimal so that quotes, tabs, line
+// breaks and bytes above 0x7F survive as they came.
+#ifndef VARNIX_TESTS_WINDOWS_GAME_REPORT_H
+#define VARNIX_TESTS_WINDOWS_GAME_REPORT_H
+
+#include <string>
+#include <vector>
+
+namespace varnix_e2e {
+
+// Environment variables through which the stand-in is told what to do. They
+// reach it only through the launcher, so a report at all proves that the
+// launcher handed its environment on.
+//
+// The file to write the report to (the game writes nothing without it).
+constexpr char ReportFileVariable[] = "VARNIX_E2E_REPORT";
+// The name of an event to block on before reporting, so that whoever started
+// the launcher can see the game still running after the launcher has ended.
+constexpr char HoldEventVariable[] = "VARNIX_E2E_HOLD";
+// A handle value, in hexadecimal, to look for in the game's own handle table.
+constexpr char HandleVariable[] = "VARNIX_E2E_HANDLE";
+
+struct GameReport {
+  std::string commandLine;       // GetCommandLineA, byte for byte
+  std::string currentDirectory;  // GetCurrentDirectoryA
+  // Every environment entry whose name is a per-drive variable ("=X:"),
+  // whole, as "=X:=value".
+  std::vector<std::string> driveVariables;
+  unsigned long startupFlags = 0;  // STARTUPINFOA dwFlags
+  unsigned showWindow = 0;         // STARTUPINFOA wShowWindow
+  bool hasTitle = false;
+  std::string title;                // STARTUPINFOA lpTitle
+  unsigned long priorityClass = 0;  // GetPriorityClass
+  // The class as the kernel keeps it (1 idle, 2 normal, 3 high, 4 realtime,
+  // 5 below normal, 6 above normal), 0 when it could not be read.
+  unsigned kernelPriorityClass = 0;
+  // "inherited" when the handle named by HandleVariable is open in the game
+  // and is a pipe, as the one handed in is; "absent" otherwise; empty when
+  // no handle was named.
+  std::string handle;
+  // "released" when the hold event was set, "timed out" when the game gave
+  // up waiting, empty when it was told to hold on nothing.
+  std::string hold;
+  unsigned codePage = 0;  // GetACP
+
+  // The value of the per-drive variable named exactly `name` ("=C:"), and
+  // whether there is one.
+  bool FindDriveVariable(const std::string& name, std::string* value) const;
+};
+
+std::string FormatReport(const GameReport& report);
+// False when `text` is not a whole report (a line without "=", a bad hex
+// field, or the closing line missing).
+bool ParseReport(const std::string& text, GameReport* report);
+
+}  // namespace varnix_e2e
+
+#endif  // VARNIX_TESTS_WINDOWS_GAME_REPORT_H

@@ -1,0 +1,400 @@
+#include "tests/windows/player.h"
+
+#include <stddef.h>
+#include <stdio.h>
+#include <tlhelp32.h>
+#include <winternl.h>
+
+namespace varnix_e2e {
+namespace {
+
+constexpr DWORD PollMs = 10;
+constexpr DWORD LauncherTimeoutMs = 20000;
+constexpr DWORD BoxReadyTimeoutMs = 5000;
+constexpr DWORD BoxGoneTimeoutMs = 5000;
+constexpr DWORD ReportTimeoutMs = 20000;
+// The message box's text control, the same id on Windows and under Wine.
+constexpr int BoxTextId = 0xFFFF;
+
+bool Elapsed(DWORD since, DWORD limitMs) {
+  return GetTickCount() - since > limitMs;
+}
+
+std::string ClassOf(HWND window) {
+  char name[64];
+  const int length = GetClassNameA(window, name, sizeof name);
+  return std::string(name, length > 0 ? length : 0);
+}
+
+std::string TextOf(HWND window) {
+  char text[2048];
+  const int length = GetWindowTextA(window, text, sizeof text);
+  return std::string(text, length > 0 ? length : 0);
+}
+
+struct BoxSearch {
+  DWORD processId;
+  HWND found;
+};
+
+BOOL CALLBACK FindBoxOf(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<BoxSearch*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->processId && ClassOf(window) == "#32770") {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A top-level dialog window of the launcher's process: what MessageBoxA
+// makes. Other top-level windows of the process (Wine gives every thread
+// with a window an "IME" window) do not count.
+HWND FindBox(DWORD processId) {
+  BoxSearch search = {processId, nullptr};
+  EnumWindows(FindBoxOf, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+struct BoxContents {
+  WarningBox* box;
+  HWND firstButton;
+};
+
+BOOL CALLBACK ReadControl(HWND control, LPARAM parameter) {
+  auto* contents = reinterpret_cast<BoxContents*>(parameter);
+  const std::string name = ClassOf(control);
+  if (lstrcmpiA(name.c_str(), "Button") == 0) {
+    if (contents->box->buttons++ == 0) {
+      contents->box->buttonId = GetDlgCtrlID(control);
+      contents->firstButton = control;
+    }
+  } else if (lstrcmpiA(name.c_str(), "Static") == 0 &&
+             (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+    DWORD_PTR icon = 0;
+    SendMessageTimeoutA(control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000,
+                        &icon);
+    if (icon) contents->box->icon = true;
+  }
+  return TRUE;
+}
+
+// The box is found as soon as it is created; its controls are filled while
+// it is initialised, and it shows itself afterwards.
+WarningBox ReadAndDismiss(HWND window, HANDLE launcher) {
+  const DWORD since = GetTickCount();
+  while (!(IsWindowVisible(window) && GetDlgItem(window, BoxTextId)) &&
+         IsWindow(window) && !Elapsed(since, BoxReadyTimeoutMs)) {
+    Sleep(PollMs);
+  }
+  WarningBox box;
+  box.launcherWaiting = WaitForSingleObject(launcher, 0) == WAIT_TIMEOUT;
+  box.caption = TextOf(window);
+  char text[2048];
+  const UINT length = GetDlgItemTextA(window, BoxTextId, text, sizeof text);
+  box.text.assign(text, length);
+  box.owned = GetWindow(window, GW_OWNER) != nullptr;
+  BoxContents contents = {&box, nullptr};
+  EnumChildWindows(window, ReadControl, reinterpret_cast<LPARAM>(&contents));
+
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(contents.firstButton));
+  const DWORD dismissed = GetTickCount();
+  while (IsWindow(window) && !Elapsed(dismissed, BoxGoneTimeoutMs)) {
+    Sleep(PollMs);
+  }
+  if (IsWindow(window)) PostMessageA(window, WM_CLOSE, 0, 0);
+  return box;
+}
+
+// Only the game counts: Wine may start its desktop process as a child of
+// the first process of a session that opens a window.
+int RunningGamesStartedBy(DWORD processId) {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  int count = 0;
+  PROCESSENTRY32 entry;
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more;
+       more = Process32Next(snapshot, &entry)) {
+    if (entry.th32ParentProcessID == processId &&
+        lstrcmpiA(entry.szExeFile, "RuZoriru.exe") == 0) {
+      ++count;
+    }
+  }
+  CloseHandle(snapshot);
+  return count;
+}
+
+// CreateProcessA cannot hand over an empty command line: it puts the file
+// name in its place. The process is therefore made suspended and its command
+// line emptied in its parameter block before its first instruction, which is
+// what a caller of the native process API with no command line gets.
+bool EmptyCommandLine(HANDLE process) {
+  PROCESS_BASIC_INFORMATION basic;
+  if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic,
+                                sizeof basic, nullptr) != 0) {
+    return false;
+  }
+  PEB peb;
+  RTL_USER_PROCESS_PARAMETERS parameters;
+  if (!ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof peb,
+                         nullptr) ||
+      !ReadProcessMemory(process, peb.ProcessParameters, &parameters,
+                         sizeof parameters, nullptr)) {
+    return false;
+  }
+  const USHORT zeroLength = 0;
+  const WCHAR terminator = 0;
+  char* lengthField = reinterpret_cast<char*>(peb.ProcessParameters) +
+                      offsetof(RTL_USER_PROCESS_PARAMETERS, CommandLine);
+  return WriteProcessMemory(process, lengthField, &zeroLength,
+                            sizeof zeroLength, nullptr) &&
+         WriteProcessMemory(process, parameters.CommandLine.Buffer, &terminator,
+                            sizeof terminator, nullptr);
+}
+
+std::string HandleText(HANDLE handle) {
+  char text[20];
+  snprintf(text, sizeof text, "%lx",
+           static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(handle)));
+  return text;
+}
+
+std::string UniqueEventName() {
+  static unsigned counter = 0;
+  char name[80];
+  snprintf(name, sizeof name, "VarnixE2EHold-%lu-%lu-%u",
+           static_cast<unsigned long>(GetCurrentProcessId()),
+           static_cast<unsigned long>(GetTickCount()), ++counter);
+  return name;
+}
+
+// The game's instructions travel in this process's own environment, which
+// the launcher is started with and, if it does its job, passes on.
+struct GameInstructions {
+  GameInstructions(const LaunchRequest& request, const std::string& event) {
+    SetEnvironmentVariableA(ReportFileVariable, request.reportFile.c_str());
+    SetEnvironmentVariableA(HoldEventVariable, event.c_str());
+    SetEnvironmentVariableA(HandleVariable,
+                            request.inheritable
+                                ? HandleText(request.inheritable).c_str()
+                                : nullptr);
+  }
+  ~GameInstructions() {
+    SetEnvironmentVariableA(ReportFileVariable, nullptr);
+    SetEnvironmentVariableA(HoldEventVariable, nullptr);
+    SetEnvironmentVariableA(HandleVariable, nullptr);
+  }
+};
+
+void WatchUntilEnd(HANDLE launcher, DWORD processId, LaunchOutcome* outcome) {
+  const DWORD since = GetTickCount();
+  for (;;) {
+    if (WaitForSingleObject(launcher, PollMs) == WAIT_OBJECT_0) {
+      outcome->ended = true;
+      return;
+    }
+    // A box is modal: while one is up the launcher cannot end, so none can
+    // be missed between two looks.
+    if (const HWND box = FindBox(processId)) {
+      outcome->boxes.push_back(ReadAndDismiss(box, launcher));
+    }
+    if (Elapsed(since, LauncherTimeoutMs)) return;
+  }
+}
+
+}  // namespace
+
+std::string BuiltFilePath(const char* path) {
+  if (path[0] != '/') return path;
+  using ToDos = WCHAR*(CDECL*)(const char*);
+  const auto toDos =
+      reinterpret_cast<ToDos>(reinterpret_cast<void (*)()>(GetProcAddress(
+          GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+  if (!toDos) return path;
+  WCHAR* wide = toDos(path);
+  if (!wide) return path;
+  char converted[MAX_PATH * 2];
+  const int length = WideCharToMultiByte(CP_ACP, 0, wide, -1, converted,
+                                         sizeof converted, nullptr, nullptr);
+  HeapFree(GetProcessHeap(), 0, wide);
+  return length > 0 ? std::string(converted) : std::string(path);
+}
+
+// Walks the path by characters, not bytes: in code page 932 the second byte
+// of a character may be a backslash.
+bool MakeFolders(const std::string& path) {
+  const char* begin = path.c_str();
+  for (const char* p = begin; *p; p = CharNextA(p)) {
+    if ((*p == '\\' || *p == '/') && p > begin && p[-1] != ':') {
+      CreateDirectoryA(std::string(begin, p).c_str(), nullptr);
+    }
+  }
+  CreateDirectoryA(begin, nullptr);
+  const DWORD attributes = GetFileAttributesA(begin);
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool RemoveTree(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileA(path.c_str()) != 0;
+  }
+  WIN32_FIND_DATAA entry;
+  const HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = entry.cFileName;
+      if (name != "." && name != "..") RemoveTree(path + "\\" + name);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+  }
+  return RemoveDirectoryA(path.c_str()) != 0;
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+  const HANDLE file =
+      CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const BOOL ok = WriteFile(
+      file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  return ok && written == bytes.size();
+}
+
+bool ReadBytes(const std::string& path, std::string* bytes) {
+  const HANDLE file =
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bytes->clear();
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    bytes->append(buffer, got);
+  }
+  CloseHandle(file);
+  return true;
+}
+
+bool LayOut(const Layout& layout, const std::string& launcherFile,
+            const std::string& standInFile, std::string* error) {
+  const std::string system = layout.folder + "\\System";
+  const std::string game = system + "\\RuZoriru.exe";
+  const auto fail = [error](const std::string& what) {
+    *error = what;
+    return false;
+  };
+  if (!RemoveTree(layout.folder)) return fail("cannot empty " + layout.folder);
+  if (!MakeFolders(layout.folder)) return fail("cannot make " + layout.folder);
+  const std::string launcher = layout.folder + "\\" + layout.launcherName;
+  if (!CopyFileA(launcherFile.c_str(), launcher.c_str(), FALSE)) {
+    return fail("cannot copy " + launcherFile + " to " + launcher);
+  }
+  switch (layout.system) {
+    case SystemFolder::Missing:
+      return true;
+    case SystemFolder::IsAFile:
+      return WriteBytes(system, "A file where a folder belongs.\r\n") ||
+             fail("cannot write " + system);
+    case SystemFolder::Present:
+      if (!CreateDirectoryA(system.c_str(), nullptr)) {
+        return fail("cannot make " + system);
+      }
+      break;
+  }
+  switch (layout.game) {
+    case GameFile::Missing:
+      return true;
+    case GameFile::NotAProgram:
+      return WriteBytes(game, "This is not a program.\r\n") ||
+             fail("cannot write " + game);
+    case GameFile::StandIn:
+      return CopyFileA(standInFile.c_str(), game.c_str(), FALSE) ||
+             fail("cannot copy " + standInFile + " to " + game);
+  }
+  return true;
+}
+
+LaunchOutcome Play(const LaunchRequest& request) {
+  LaunchOutcome outcome;
+  DeleteFileA(request.reportFile.c_str());
+  const std::string eventName = UniqueEventName();
+  const HANDLE hold = CreateEventA(nullptr, TRUE, FALSE, eventName.c_str());
+  if (!hold) {
+    outcome.failure = "cannot make the event " + eventName;
+    return outcome;
+  }
+
+  PROCESS_INFORMATION process;
+  {
+    const GameInstructions instructions(request, eventName);
+    const bool empty = request.commandLine.empty();
+    std::string commandLine =
+        empty ? "\"" + request.launcherFile + "\"" : request.commandLine;
+    STARTUPINFOA startup = request.startup;
+    startup.cb = sizeof startup;
+    const DWORD flags = request.creationFlags | (empty ? CREATE_SUSPENDED : 0);
+    if (!CreateProcessA(
+            request.launcherFile.c_str(), &commandLine[0], nullptr, nullptr,
+            request.inheritable != nullptr, flags, nullptr,
+            request.startIn.empty() ? nullptr : request.startIn.c_str(),
+            &startup, &process)) {
+      outcome.failure = "CreateProcessA failed with error " +
+                        std::to_string(GetLastError()) + " for " +
+                        request.launcherFile;
+      CloseHandle(hold);
+      return outcome;
+    }
+    if (empty) {
+      if (!EmptyCommandLine(process.hProcess)) {
+        outcome.failure = "cannot empty the launcher's command line";
+        TerminateProcess(process.hProcess, 1);
+      }
+      ResumeThread(process.hThread);
+    }
+  }
+
+  WatchUntilEnd(process.hProcess, process.dwProcessId, &outcome);
+  if (outcome.ended) {
+    GetExitCodeProcess(process.hProcess, &outcome.exitCode);
+    outcome.gamesRunningAtEnd = RunningGamesStartedBy(process.dwProcessId);
+  } else if (outcome.failure.empty()) {
+    outcome.failure = "the launcher did not end within " +
+                      std::to_string(LauncherTimeoutMs / 1000) + " s";
+  }
+  SetEvent(hold);
+  if (!outcome.ended) {
+    // Perhaps it waits for the game, which has just been released.
+    if (WaitForSingleObject(process.hProcess, BoxGoneTimeoutMs) !=
+        WAIT_OBJECT_0)
+      TerminateProcess(process.hProcess, 1);
+  }
+
+  const DWORD since = GetTickCount();
+  std::string text;
+  do {
+    if (ReadBytes(request.reportFile, &text) &&
+        ParseReport(text, &outcome.report)) {
+      outcome.gameReported = true;
+      DeleteFileA(request.reportFile.c_str());
+      break;
+    }
+    if (outcome.gamesRunningAtEnd <= 0) break;
+    Sleep(PollMs);
+  } while (!Elapsed(since, ReportTimeoutMs));
+
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  CloseHandle(hold);
+  return outcome;
+}
+
+}  // namespace varnix_e2e

@@ -1,0 +1,90 @@
+// Plays the player: lays out an installation, starts the launcher the way a
+// shell or a shortcut would, reads and dismisses whatever warning box it
+// shows, and collects what the stand-in game reported. Shared by the
+// end-to-end tests and the demo's `play` tool.
+#ifndef VARNIX_TESTS_WINDOWS_PLAYER_H
+#define VARNIX_TESTS_WINDOWS_PLAYER_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/windows/game_report.h"
+
+namespace varnix_e2e {
+
+// The name by which this process reaches a file that the build wrote: a Unix
+// path is turned into Wine's DOS form; any other path is taken as it is.
+std::string BuiltFilePath(const char* path);
+
+// ANSI file helpers: every name is a byte string in the ANSI code page.
+bool MakeFolders(const std::string& path);  // parents included
+bool RemoveTree(const std::string& path);   // true when nothing is left
+bool WriteBytes(const std::string& path, const std::string& bytes);
+bool ReadBytes(const std::string& path, std::string* bytes);
+
+enum class SystemFolder { Present, Missing, IsAFile };
+enum class GameFile { StandIn, Missing, NotAProgram };
+
+struct Layout {
+  std::string folder;  // the installation folder, made afresh
+  std::string launcherName = "Varnix.exe";
+  SystemFolder system = SystemFolder::Present;
+  GameFile game = GameFile::StandIn;
+};
+
+// Empties `layout.folder` and fills it: the launcher (a copy of
+// `launcherFile`) under its name, and the System folder with the game (a copy
+// of `standInFile`) as the layout says. On failure says why in `error`.
+bool LayOut(const Layout& layout, const std::string& launcherFile,
+            const std::string& standInFile, std::string* error);
+
+struct WarningBox {
+  std::string caption;
+  std::string text;
+  int buttons = 0;   // push buttons in the box
+  int buttonId = 0;  // the first one's control id
+  bool owned = true;
+  // Shows an icon. Which one cannot be told from another process under
+  // Wine, where an icon handle means something only to the process that
+  // loaded it.
+  bool icon = false;
+  // The launcher was still running while the box was up: the box is modal.
+  bool launcherWaiting = false;
+};
+
+struct LaunchRequest {
+  std::string launcherFile;  // what is started (lpApplicationName)
+  // The launcher's whole command line, exactly as it is to read it. Empty
+  // means empty: Windows would put the file name in, so it is taken out again
+  // before the launcher runs.
+  std::string commandLine;
+  std::string startIn;     // the launcher's current directory; empty: ours
+  STARTUPINFOA startup{};  // cb is set by Play
+  DWORD creationFlags = 0;
+  // When set, started with bInheritHandles TRUE so that the launcher holds
+  // it, and named to the game, which says whether it got it too.
+  HANDLE inheritable = nullptr;
+  std::string reportFile;  // where the game is to write its report
+};
+
+struct LaunchOutcome {
+  std::string failure;  // why the run could not be carried out, if it could not
+  bool ended = false;   // the launcher ended by itself, in time
+  DWORD exitCode = 0;
+  std::vector<WarningBox> boxes;  // every box, in order, each dismissed
+  // Games the launcher had started that were still running when it ended:
+  // each is held on an event until then, so a started game is always seen.
+  int gamesRunningAtEnd = 0;
+  bool gameReported = false;
+  GameReport report;
+};
+
+// Starts the launcher, dismisses its boxes, waits for its end, then releases
+// the game it started, if any, and reads its report, which is then deleted.
+LaunchOutcome Play(const LaunchRequest& request);
+
+}  // namespace varnix_e2e
+
+#endif  // VARNIX_TESTS_WINDOWS_PLAYER_H

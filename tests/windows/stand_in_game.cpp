@@ -1,0 +1,147 @@
+// The stand-in for the game's RuZoriru.exe: a windowless GUI program, like
+// the game, that records how it was started and ends. It learns where to
+// write from its environment; see game_report.h for what it records.
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+#include <winternl.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/windows/game_report.h"
+
+namespace {
+
+// NtQueryInformationProcess's class for the process priority class.
+constexpr PROCESSINFOCLASS ProcessPriorityClassInformation =
+    static_cast<PROCESSINFOCLASS>(18);
+struct KernelPriorityClass {
+  BOOLEAN foreground;
+  UCHAR priorityClass;
+};
+
+// Long enough for any test to release a held game, short enough that a game
+// nobody releases does not linger.
+constexpr DWORD HoldTimeoutMs = 60000;
+
+// Every entry of the environment block, each "NAME=value".
+std::vector<std::string> Environment() {
+  std::vector<std::string> entries;
+  char* block = GetEnvironmentStringsA();
+  if (!block) return entries;
+  for (const char* entry = block; *entry; entry += strlen(entry) + 1) {
+    entries.push_back(entry);
+  }
+  FreeEnvironmentStringsA(block);
+  return entries;
+}
+
+// Read from the block rather than with GetEnvironmentVariableA, which under
+// Wine cuts a value in a double-byte code page to as many bytes as it has
+// characters.
+bool Variable(const char* name, std::string* value) {
+  const size_t length = strlen(name);
+  for (const std::string& entry : Environment()) {
+    if (entry.size() > length && entry[length] == '=' &&
+        CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, entry.c_str(),
+                       static_cast<int>(length), name,
+                       static_cast<int>(length)) == CSTR_EQUAL) {
+      *value = entry.substr(length + 1);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::vector<std::string> DriveVariables() {
+  std::vector<std::string> found;
+  for (const std::string& entry : Environment()) {
+    if (entry.size() >= 4 && entry[0] == '=' && entry[2] == ':' &&
+        entry[3] == '=') {
+      found.push_back(entry);
+    }
+  }
+  return found;
+}
+
+std::string HandleState(const std::string& value) {
+  const HANDLE handle = reinterpret_cast<HANDLE>(
+      static_cast<ULONG_PTR>(strtoul(value.c_str(), nullptr, 16)));
+  DWORD flags;
+  // The type as well as the validity: the value may happen to name some
+  // other handle of the game's own.
+  if (GetHandleInformation(handle, &flags) &&
+      GetFileType(handle) == FILE_TYPE_PIPE) {
+    return "inherited";
+  }
+  return "absent";
+}
+
+std::string Hold(const std::string& eventName) {
+  const HANDLE event = OpenEventA(SYNCHRONIZE, FALSE, eventName.c_str());
+  if (!event) return "no such event";
+  const DWORD waited = WaitForSingleObject(event, HoldTimeoutMs);
+  CloseHandle(event);
+  return waited == WAIT_OBJECT_0 ? "released" : "timed out";
+}
+
+// Written beside the report's place and then moved there, so that whoever
+// waits for the report never reads half of it.
+void WriteReport(const std::string& path, const std::string& text) {
+  const std::string part = path + ".part";
+  const HANDLE file =
+      CreateFileA(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  const BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()),
+                            &written, nullptr);
+  CloseHandle(file);
+  if (ok && written == text.size()) {
+    MoveFileExA(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+  }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  std::string reportFile;
+  if (!Variable(varnix_e2e::ReportFileVariable, &reportFile)) return 1;
+
+  varnix_e2e::GameReport report;
+  report.commandLine = GetCommandLineA();
+  char directory[MAX_PATH + 1];
+  const DWORD length = GetCurrentDirectoryA(sizeof directory, directory);
+  if (length > 0 && length < sizeof directory) {
+    report.currentDirectory.assign(directory, length);
+  }
+  report.driveVariables = DriveVariables();
+
+  STARTUPINFOA startup;
+  GetStartupInfoA(&startup);
+  report.startupFlags = startup.dwFlags;
+  report.showWindow = startup.wShowWindow;
+  report.hasTitle = startup.lpTitle != nullptr;
+  if (startup.lpTitle) report.title = startup.lpTitle;
+
+  report.priorityClass = GetPriorityClass(GetCurrentProcess());
+  KernelPriorityClass kernelClass = {};
+  if (NtQueryInformationProcess(GetCurrentProcess(),
+                                ProcessPriorityClassInformation, &kernelClass,
+                                sizeof kernelClass, nullptr) == 0) {
+    report.kernelPriorityClass = kernelClass.priorityClass;
+  }
+  report.codePage = GetACP();
+
+  std::string value;
+  if (Variable(varnix_e2e::HandleVariable, &value)) {
+    report.handle = HandleState(value);
+  }
+  if (Variable(varnix_e2e::HoldEventVariable, &value)) {
+    report.hold = Hold(value);
+  }
+
+  WriteReport(reportFile, varnix_e2e::FormatReport(report));
+  return 0;
+}
