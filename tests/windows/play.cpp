@@ -1,0 +1,125 @@
+// The demo's player: starts an installation's launcher as a shortcut set to
+// run minimized would, dismisses any warning box as the end-to-end tests do,
+// and prints what happened and what the game received.
+//
+// Usage: play FOLDER LAUNCHER REPORT -- ARGUMENTS...
+// FOLDER and REPORT may be Unix paths. Everything after the first " -- " of
+// this program's own command line is the player's arguments, byte for byte.
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+#include "tests/windows/player.h"
+
+namespace {
+
+// Shows every byte: control bytes and bytes above 0x7E as escapes, so that a
+// tab or a trailing blank is seen for what it is.
+std::string Visible(const std::string& bytes) {
+  std::string out;
+  for (unsigned char byte : bytes) {
+    if (byte == '\t') {
+      out += "\\t";
+    } else if (byte < 0x20 || byte > 0x7E) {
+      char escape[8];
+      snprintf(escape, sizeof escape, "\\x%02X", byte);
+      out += escape;
+    } else {
+      out += static_cast<char>(byte);
+    }
+  }
+  return out;
+}
+
+const char* ShowWindowName(unsigned value) {
+  static const char* const names[] = {
+      "SW_HIDE",          "SW_SHOWNORMAL",      "SW_SHOWMINIMIZED",
+      "SW_SHOWMAXIMIZED", "SW_SHOWNOACTIVATE",  "SW_SHOW",
+      "SW_MINIMIZE",      "SW_SHOWMINNOACTIVE", "SW_SHOWNA",
+      "SW_RESTORE",       "SW_SHOWDEFAULT",     "SW_FORCEMINIMIZE"};
+  return value < sizeof names / sizeof names[0] ? names[value] : "?";
+}
+
+std::string ArgumentsAfterMarker() {
+  const char* commandLine = GetCommandLineA();
+  const char* marker = strstr(commandLine, " --");
+  while (marker && marker[3] != '\0' && marker[3] != ' ') {
+    marker = strstr(marker + 3, " --");
+  }
+  if (!marker || marker[3] == '\0') return "";
+  return marker + 4;
+}
+
+void PrintGame(const varnix_e2e::GameReport& report) {
+  printf("Game      System\\RuZoriru.exe received\n");
+  printf("  command line   [%s]\n", Visible(report.commandLine).c_str());
+  printf("  folder         %s\n", Visible(report.currentDirectory).c_str());
+  const char letter =
+      report.currentDirectory.empty()
+          ? '?'
+          : static_cast<char>(toupper(report.currentDirectory[0]));
+  const std::string name = {'=', letter, ':'};
+  std::string value;
+  if (report.FindDriveVariable(name, &value)) {
+    printf("  %s variable   %s\n", name.c_str(), Visible(value).c_str());
+  } else {
+    printf("  %s variable   (none)\n", name.c_str());
+  }
+  if (report.startupFlags & STARTF_USESHOWWINDOW) {
+    printf("  show-window    %u (%s), as the shortcut asked\n",
+           report.showWindow, ShowWindowName(report.showWindow));
+  } else {
+    printf("  show-window    not given\n");
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 4) {
+    fprintf(stderr, "usage: play FOLDER LAUNCHER REPORT -- ARGUMENTS...\n");
+    return 2;
+  }
+  const std::string folder = varnix_e2e::BuiltFilePath(argv[1]);
+  varnix_e2e::LaunchRequest request;
+  request.launcherFile = folder + "\\" + argv[2];
+  request.reportFile = varnix_e2e::BuiltFilePath(argv[3]);
+  const std::string arguments = ArgumentsAfterMarker();
+  request.commandLine = "\"" + request.launcherFile + "\"";
+  if (!arguments.empty()) request.commandLine += " " + arguments;
+  request.startup.dwFlags = STARTF_USESHOWWINDOW;
+  request.startup.wShowWindow = SW_SHOWMINNOACTIVE;
+
+  printf("Started   %s\n", Visible(request.commandLine).c_str());
+  printf("          (as a shortcut set to run minimized starts it)\n");
+  const varnix_e2e::LaunchOutcome outcome = varnix_e2e::Play(request);
+  if (!outcome.failure.empty()) {
+    printf("play: %s\n", outcome.failure.c_str());
+    return 1;
+  }
+  for (const varnix_e2e::WarningBox& box : outcome.boxes) {
+    const bool justOk = box.buttons == 1 && box.buttonId == IDOK;
+    printf("Warning   \"%s\" with %s, dismissed\n",
+           Visible(box.caption).c_str(),
+           justOk ? "one OK button" : "other buttons than one OK");
+    printf("          %s\n", Visible(box.text).c_str());
+  }
+  if (!outcome.boxes.empty()) {
+    printf("Launcher  ended with status %lu once the box was dismissed\n",
+           static_cast<unsigned long>(outcome.exitCode));
+  } else {
+    printf("Launcher  showed no warning and ended with status %lu%s\n",
+           static_cast<unsigned long>(outcome.exitCode),
+           outcome.gamesRunningAtEnd > 0 ? ", the game still running" : "");
+  }
+  if (outcome.gameReported) {
+    PrintGame(outcome.report);
+  } else if (outcome.gamesRunningAtEnd > 0) {
+    printf("Game      started, but wrote no report\n");
+  } else {
+    printf("Game      not started\n");
+  }
+  return 0;
+}
