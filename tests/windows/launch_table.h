@@ -76,8 +76,8 @@ void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
                 const std::string& directory);
 
 // Lays out `layout` and starts the launcher in it with `request`, whose
-// launcher file and report file are filled in here. Fails the test when
-// either step cannot be carried out.
+// launcher file and report file are filled in here. When either step cannot
+// be carried out, the outcome's `failure` says why.
 LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request);
 
 }  // namespace varnix_e2e
