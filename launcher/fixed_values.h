@@ -14,8 +14,9 @@ constexpr char LaunchedSwitch[] = "-LAUNCHED ";
 
 // Path work area, terminator included.
 constexpr size_t PathBufferSize = 256;
-// Child command line work area, terminator included: the longest command line
-// Windows can hand a process (32,767 characters) plus its terminator.
+// Child command line work area, terminator included: room for any command
+// line Windows can hand a process, which is at most 32,767 bytes with its
+// terminator.
 constexpr size_t CommandBufferSize = 32768;
 
 // Lengths without the terminator.
