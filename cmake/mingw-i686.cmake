@@ -1,21 +1,3 @@
-# Cross-compiling for 32-bit Windows with Debian's MinGW-w64. Only the
-# compilers live here: the launcher's own link flags (no runtime, own entry)
-# sit on its target, since CMake's compiler check links an ordinary program.
-set(CMAKE_SYSTEM_NAME Windows)
+# Varnix.exe as it ships: 32-bit Windows.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(VARNIX_MINGW_PREFIX i686-w64-mingw32)
-# The posix thread model: GoogleTest for the Windows-side tests needs
-# std::mutex, which the win32 variant of Debian's g++ 12 lacks.
-set(CMAKE_C_COMPILER ${VARNIX_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${VARNIX_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${VARNIX_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${VARNIX_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# The Windows-side tests run under Wine, in the project's private prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)
