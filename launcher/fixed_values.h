@@ -14,10 +14,9 @@ constexpr char LaunchedSwitch[] = "-LAUNCHED ";
 
 // Path work area, terminator included.
 constexpr size_t PathBufferSize = 256;
-// Child command line work area, terminator included: room for any command
-// line Windows can hand a process, which is at most 32,767 bytes with its
-// terminator.
-constexpr size_t CommandBufferSize = 32768;
+// Child command line work area, terminator included: Windows takes up to
+// 32,767 characters, each up to two bytes in a double-byte code page.
+constexpr size_t CommandBufferSize = 65536;
 
 // Lengths without the terminator.
 constexpr size_t LauncherFileNameLength = sizeof LauncherFileName - 1;

@@ -13,7 +13,7 @@ void LauncherPlatform::ShowWarning(const char*, const char*) {}
 
 namespace {
 
-// The child command line area is static rather than a local: 32 KiB on the
+// The child command line area is static rather than a local: 64 KiB on the
 // stack would need a stack probe, which the runtime-free executable lacks.
 // One run per process, on one thread, so one area is enough.
 char childCommandLine[CommandBufferSize];

@@ -29,7 +29,7 @@ extern "C" void LauncherEntry() {
   // alone is used, and at MAX_PATH it is too long for the launcher anyway.
   char moduleFileName[MAX_PATH];
   const DWORD moduleLength =
-      GetModuleFileNameA(nullptr, moduleFileName, MAX_PATH);
+      GetModuleFileNameA(nullptr, moduleFileName, sizeof moduleFileName);
   const varnix::TextSlice programPath = varnix::ProgramPathFromCommandLine(
       rawCommandLine, varnix::TextSlice{moduleFileName, moduleLength},
       leadBytes);

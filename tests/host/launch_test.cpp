@@ -152,9 +152,9 @@ TEST(RunLauncher, Capacities) {
   const std::string dir249 = std::string(248, 'd') + "\\";
   const std::string dir250 = std::string(249, 'd') + "\\";
   const std::string tail32000 = TailOfLength(32000);
-  // 32,768 bytes hold "-LAUNCHED ", the tail and the terminator.
-  const std::string tailLongest = TailOfLength(32757);
-  const std::string tailTooLong = TailOfLength(32758);
+  // 65,536 bytes hold "-LAUNCHED ", the tail and the terminator.
+  const std::string tailLongest = TailOfLength(65525);
+  const std::string tailTooLong = TailOfLength(65526);
   const std::vector<Call> tooLong =
       Calls(Enter(kGameSystem), kRead, kNotInstalledWarning);
 
