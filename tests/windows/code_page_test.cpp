@@ -41,5 +41,54 @@ const LaunchCase JapaneseFolders[] = {
 INSTANTIATE_TEST_SUITE_P(CodePage932, Launcher,
                          testing::ValuesIn(JapaneseFolders), CaseName);
 
+// Started by its bare name in its folder, the launcher learns the System
+// folder's full path from the system, in a buffer of 261 bytes: a path of
+// fewer than 260 characters can take more bytes than that.
+const LaunchCase LongSystemPaths[] = {
+    {.name = "SystemPathOf259Bytes",
+     .commandLine = "Varnix -x",
+     .startIn = "{dir}",
+     .gameCommandLine = "-LAUNCHED -x",
+     .codePage = Japanese,
+     .systemPathBytes = 259},
+    {.name = "SystemPathOf260Bytes",
+     .commandLine = "Varnix -x",
+     .startIn = "{dir}",
+     .gameCommandLine = "-LAUNCHED -x",
+     .codePage = Japanese,
+     .systemPathBytes = 260},
+    {.name = "SystemPathOf261Bytes",
+     .commandLine = "Varnix -x",
+     .startIn = "{dir}",
+     .warning = &NoSystemDirectory,
+     .codePage = Japanese,
+     .systemPathBytes = 261},
+};
+INSTANTIATE_TEST_SUITE_P(CodePage932LongPaths, Launcher,
+                         testing::ValuesIn(LongSystemPaths), CaseName);
+
+// Windows takes command lines of up to 32,767 characters with the
+// terminator, and each of these takes two bytes.
+#define HIRAGANA_A "\x82\xA0"
+const LaunchCase LongDoubleByteTails[] = {
+    // 32,758 bytes, far more than the characters' count.
+    {.name = "TailOf16379Characters",
+     .commandLine = "Varnix {tail}",
+     .startIn = "{dir}",
+     .gameCommandLine = "-LAUNCHED {tail}",
+     .codePage = Japanese,
+     .tail = {HIRAGANA_A, 16379}},
+    // The launcher gets it whole, but "-LAUNCHED " makes the game's command
+    // line 32,768 characters long.
+    {.name = "TailPastTheCharacterLimit",
+     .commandLine = "Varnix {tail}",
+     .startIn = "{dir}",
+     .warning = &NotInstalled,
+     .codePage = Japanese,
+     .tail = {HIRAGANA_A, 32758}},
+};
+INSTANTIATE_TEST_SUITE_P(CodePage932LongTails, Launcher,
+                         testing::ValuesIn(LongDoubleByteTails), CaseName);
+
 }  // namespace
 }  // namespace varnix_e2e

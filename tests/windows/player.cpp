@@ -75,7 +75,10 @@ BOOL CALLBACK ReadControl(HWND control, LPARAM parameter) {
     DWORD_PTR icon = 0;
     SendMessageTimeoutA(control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000,
                         &icon);
-    if (icon) contents->box->icon = true;
+    if (icon) {
+      contents->box->icon = true;
+      contents->box->iconHandle = reinterpret_cast<HICON>(icon);
+    }
   }
   return TRUE;
 }
@@ -95,6 +98,7 @@ WarningBox ReadAndDismiss(HWND window, HANDLE launcher) {
   const UINT length = GetDlgItemTextA(window, BoxTextId, text, sizeof text);
   box.text.assign(text, length);
   box.owned = GetWindow(window, GW_OWNER) != nullptr;
+  box.topmost = (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
   BoxContents contents = {&box, nullptr};
   EnumChildWindows(window, ReadControl, reinterpret_cast<LPARAM>(&contents));
 
@@ -171,8 +175,15 @@ std::string UniqueEventName() {
   return name;
 }
 
+// Wine's debugging channels for the processes this one starts: the launcher
+// inherits them, and Wine reads them when a process starts.
+constexpr char WineDebugVariable[] = "WINEDEBUG";
+// Each traced call's line begins with its process and thread id.
+constexpr char TraceChannels[] = "+pid,+relay";
+
 // The game's instructions travel in this process's own environment, which
-// the launcher is started with and, if it does its job, passes on.
+// the launcher is started with and, if it does its job, passes on. When the
+// launcher's calls are traced, Wine is told so the same way.
 struct GameInstructions {
   GameInstructions(const LaunchRequest& request, const std::string& event) {
     SetEnvironmentVariableA(ReportFileVariable, request.reportFile.c_str());
@@ -181,13 +192,134 @@ struct GameInstructions {
                             request.inheritable
                                 ? HandleText(request.inheritable).c_str()
                                 : nullptr);
+    if (TraceFile().empty()) return;
+    char channels[256];
+    const DWORD length =
+        GetEnvironmentVariableA(WineDebugVariable, channels, sizeof channels);
+    if (length > 0 && length < sizeof channels) wineDebug_ = channels;
+    SetEnvironmentVariableA(WineDebugVariable, TraceChannels);
   }
   ~GameInstructions() {
     SetEnvironmentVariableA(ReportFileVariable, nullptr);
     SetEnvironmentVariableA(HoldEventVariable, nullptr);
     SetEnvironmentVariableA(HandleVariable, nullptr);
+    if (TraceFile().empty()) return;
+    SetEnvironmentVariableA(WineDebugVariable,
+                            wineDebug_.empty() ? nullptr : wineDebug_.c_str());
   }
+
+ private:
+  std::string wineDebug_;
 };
+
+HANDLE OpenTrace() {
+  return CreateFileA(TraceFile().c_str(), GENERIC_READ,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Where the trace file ends now, so that only what is written after it is
+// read back; 0 when there is no trace.
+LONGLONG TraceEnd() {
+  if (TraceFile().empty()) return 0;
+  const HANDLE file = OpenTrace();
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  LARGE_INTEGER size = {};
+  GetFileSizeEx(file, &size);
+  CloseHandle(file);
+  return size.QuadPart;
+}
+
+// What the trace holds from `from` on.
+std::string TraceSince(LONGLONG from) {
+  std::string text;
+  const HANDLE file = OpenTrace();
+  if (file == INVALID_HANDLE_VALUE) return text;
+  LARGE_INTEGER offset;
+  offset.QuadPart = from;
+  if (SetFilePointerEx(file, offset, nullptr, FILE_BEGIN)) {
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+      text.append(buffer, got);
+    }
+  }
+  CloseHandle(file);
+  return text;
+}
+
+// Splits a traced call's argument list at its commas, keeping a quoted
+// string whole: it may hold commas and escaped quotes of its own.
+std::vector<std::string> TracedArguments(const std::string& list) {
+  std::vector<std::string> arguments(1);
+  bool quoted = false;
+  for (size_t i = 0; i < list.size(); ++i) {
+    const char c = list[i];
+    if (!quoted && c == ',') {
+      arguments.emplace_back();
+      continue;
+    }
+    arguments.back() += c;
+    if (quoted && c == '\\' && i + 1 < list.size()) {
+      arguments.back() += list[++i];
+    } else if (c == '"') {
+      quoted = !quoted;
+    }
+  }
+  return arguments;
+}
+
+// Reads one line of the trace: "PPPP:TTTT:Call DLL.Function(ARGUMENTS)
+// ret=ADDRESS", where `prefix` is its beginning up to "Call ", and each
+// argument is a value in hexadecimal, followed by a blank and the quoted
+// text when it points to a string.
+bool ParseTracedCall(const std::string& line, const std::string& prefix,
+                     TracedCall* call) {
+  if (line.compare(0, prefix.size(), prefix) != 0) return false;
+  const size_t dot = line.find('.', prefix.size());
+  const size_t open = line.find('(', prefix.size());
+  const size_t close = line.rfind(") ret=");
+  if (dot == std::string::npos || open == std::string::npos ||
+      close == std::string::npos || dot > open || close < open) {
+    return false;
+  }
+  call->function = line.substr(dot + 1, open - dot - 1);
+  if (call->function != "CreateProcessA" && call->function != "MessageBoxA") {
+    return false;
+  }
+  for (const std::string& argument :
+       TracedArguments(line.substr(open + 1, close - open - 1))) {
+    char* end = nullptr;
+    call->values.push_back(strtoull(argument.c_str(), &end, 16));
+    const size_t text = argument.find('"');
+    call->texts.push_back(text == std::string::npos ? ""
+                                                    : argument.substr(text));
+  }
+  return true;
+}
+
+// The calls that the launcher's process, on its one thread, made since the
+// trace ended at `from`.
+std::vector<TracedCall> TracedCalls(LONGLONG from, DWORD processId,
+                                    DWORD threadId) {
+  std::vector<TracedCall> calls;
+  const std::string text = TraceSince(from);
+  char prefix[40];
+  snprintf(prefix, sizeof prefix, "%04lx:%04lx:Call ",
+           static_cast<unsigned long>(processId),
+           static_cast<unsigned long>(threadId));
+  size_t begin = 0;
+  while (begin < text.size()) {
+    size_t end = text.find('\n', begin);
+    if (end == std::string::npos) end = text.size();
+    TracedCall call;
+    if (ParseTracedCall(text.substr(begin, end - begin), prefix, &call)) {
+      calls.push_back(call);
+    }
+    begin = end + 1;
+  }
+  return calls;
+}
 
 void WatchUntilEnd(HANDLE launcher, DWORD processId, LaunchOutcome* outcome) {
   const DWORD since = GetTickCount();
@@ -206,6 +338,24 @@ void WatchUntilEnd(HANDLE launcher, DWORD processId, LaunchOutcome* outcome) {
 }
 
 }  // namespace
+
+bool UnderWine() {
+  static const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"),
+                                          "wine_get_version") != nullptr;
+  return wine;
+}
+
+const std::string& TraceFile() {
+  static const std::string file = [] {
+    char path[MAX_PATH];
+    const DWORD length =
+        GetEnvironmentVariableA("VARNIX_E2E_TRACE", path, sizeof path);
+    return UnderWine() && length > 0 && length < sizeof path
+               ? std::string(path, length)
+               : std::string();
+  }();
+  return file;
+}
 
 std::string BuiltFilePath(const char* path) {
   if (path[0] != '/') return path;
@@ -333,6 +483,7 @@ LaunchOutcome Play(const LaunchRequest& request) {
     return outcome;
   }
 
+  const LONGLONG traceFrom = TraceEnd();
   PROCESS_INFORMATION process;
   {
     const GameInstructions instructions(request, eventName);
@@ -366,6 +517,11 @@ LaunchOutcome Play(const LaunchRequest& request) {
   if (outcome.ended) {
     GetExitCodeProcess(process.hProcess, &outcome.exitCode);
     outcome.gamesRunningAtEnd = RunningGamesStartedBy(process.dwProcessId);
+    if (!TraceFile().empty()) {
+      outcome.traced = true;
+      outcome.calls =
+          TracedCalls(traceFrom, process.dwProcessId, process.dwThreadId);
+    }
   } else if (outcome.failure.empty()) {
     outcome.failure = "the launcher did not end within " +
                       std::to_string(LauncherTimeoutMs / 1000) + " s";

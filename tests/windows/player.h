@@ -40,16 +40,37 @@ struct Layout {
 bool LayOut(const Layout& layout, const std::string& launcherFile,
             const std::string& standInFile, std::string* error);
 
+// True under Wine, which some checks cannot be made under and others can
+// only be made under. Told by ntdll's own export, not by the environment.
+bool UnderWine();
+
+// One call of the launcher's to CreateProcessA or MessageBoxA, as Wine's
+// relay trace printed it: each argument's value and, for a string, its text
+// as the trace quotes it (escapes kept, and "" for any other argument).
+struct TracedCall {
+  std::string function;  // "CreateProcessA" or "MessageBoxA"
+  std::vector<unsigned long long> values;
+  std::vector<std::string> texts;
+};
+
+// The file that this program's standard error goes to, where Wine writes
+// the relay trace of the processes it starts, as VARNIX_E2E_TRACE names it;
+// empty when the launcher's calls are not traced (on Windows, or when
+// nobody said where the trace goes).
+const std::string& TraceFile();
+
 struct WarningBox {
   std::string caption;
   std::string text;
   int buttons = 0;   // push buttons in the box
   int buttonId = 0;  // the first one's control id
   bool owned = true;
-  // Shows an icon. Which one cannot be told from another process under
-  // Wine, where an icon handle means something only to the process that
-  // loaded it.
+  // Shows an icon, and which one: under Windows a shared icon's handle is
+  // the same in every process; under Wine it means something only to the
+  // process that loaded it.
   bool icon = false;
+  HICON iconHandle = nullptr;
+  bool topmost = false;  // kept above every other window
   // The launcher was still running while the box was up: the box is modal.
   bool launcherWaiting = false;
 };
@@ -79,6 +100,10 @@ struct LaunchOutcome {
   int gamesRunningAtEnd = 0;
   bool gameReported = false;
   GameReport report;
+  // The launcher's calls to CreateProcessA and MessageBoxA, in order, when
+  // they were traced.
+  bool traced = false;
+  std::vector<TracedCall> calls;
 };
 
 // Starts the launcher, dismisses its boxes, waits for its end, then releases
