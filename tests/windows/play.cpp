@@ -3,8 +3,12 @@
 // and prints what happened and what the game received.
 //
 // Usage: play FOLDER LAUNCHER REPORT -- ARGUMENTS...
+//        play --spells FOLDER
 // FOLDER and REPORT may be Unix paths. Everything after the first " -- " of
 // this program's own command line is the player's arguments, byte for byte.
+// With --spells it prints the ANSI code page and ends with status 0 when that
+// code page can spell FOLDER's Windows path, 1 when it cannot: an ANSI
+// launcher cannot be started from such a folder.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -12,6 +16,8 @@
 #include <string>
 
 #include "tests/windows/player.h"
+
+#include <shellapi.h>
 
 namespace {
 
@@ -40,6 +46,55 @@ const char* ShowWindowName(unsigned value) {
       "SW_MINIMIZE",      "SW_SHOWMINNOACTIVE", "SW_SHOWNA",
       "SW_RESTORE",       "SW_SHOWDEFAULT",     "SW_FORCEMINIMIZE"};
   return value < sizeof names / sizeof names[0] ? names[value] : "?";
+}
+
+// This program's arguments as Wine handed them over, before any pass
+// through the ANSI code page: that would garble a Unix path's letters that
+// the code page lacks.
+std::wstring WideArgument(int index) {
+  int count = 0;
+  LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::wstring argument;
+  if (arguments && index < count) argument = arguments[index];
+  LocalFree(arguments);
+  return argument;
+}
+
+// The Windows path of a path given as an argument, in the ANSI code page.
+// A Unix path goes to Wine as the UTF-8 bytes that name it on disk. False
+// when the code page cannot spell the result.
+bool AnsiPath(const std::wstring& path, std::string* ansi) {
+  std::wstring windowsPath = path;
+  if (!path.empty() && path[0] == L'/') {
+    using ToDos = WCHAR*(CDECL*)(const char*);
+    const auto toDos =
+        reinterpret_cast<ToDos>(reinterpret_cast<void (*)()>(GetProcAddress(
+            GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+    if (!toDos) return false;
+    const int size = WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1,
+                                         nullptr, 0, nullptr, nullptr);
+    std::string unixPath(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, unixPath.data(), size,
+                        nullptr, nullptr);
+    WCHAR* dos = toDos(unixPath.c_str());
+    if (!dos) return false;
+    windowsPath = dos;
+    HeapFree(GetProcessHeap(), 0, dos);
+  }
+  // No best fit: a letter written as a look-alike would name another file.
+  const UINT codePage = GetACP();
+  const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL usedDefault = FALSE;
+  BOOL* usedDefaultOut = codePage == CP_UTF8 ? nullptr : &usedDefault;
+  const int size = WideCharToMultiByte(CP_ACP, flags, windowsPath.c_str(), -1,
+                                       nullptr, 0, nullptr, usedDefaultOut);
+  if (size <= 0 || usedDefault) return false;
+  std::string bytes(size, '\0');
+  WideCharToMultiByte(CP_ACP, flags, windowsPath.c_str(), -1, bytes.data(),
+                      size, nullptr, nullptr);
+  bytes.resize(size - 1);
+  *ansi = bytes;
+  return true;
 }
 
 std::string ArgumentsAfterMarker() {
@@ -78,14 +133,25 @@ void PrintGame(const varnix_e2e::GameReport& report) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::string folder;
+  if (argc == 3 && strcmp(argv[1], "--spells") == 0) {
+    printf("%u\n", GetACP());
+    return AnsiPath(WideArgument(2), &folder) ? 0 : 1;
+  }
   if (argc < 4) {
-    fprintf(stderr, "usage: play FOLDER LAUNCHER REPORT -- ARGUMENTS...\n");
+    fprintf(stderr,
+            "usage: play FOLDER LAUNCHER REPORT -- ARGUMENTS...\n"
+            "       play --spells FOLDER\n");
     return 2;
   }
-  const std::string folder = varnix_e2e::BuiltFilePath(argv[1]);
   varnix_e2e::LaunchRequest request;
+  if (!AnsiPath(WideArgument(1), &folder) ||
+      !AnsiPath(WideArgument(3), &request.reportFile)) {
+    printf("play: code page %u cannot spell the installation's path\n",
+           GetACP());
+    return 1;
+  }
   request.launcherFile = folder + "\\" + argv[2];
-  request.reportFile = varnix_e2e::BuiltFilePath(argv[3]);
   const std::string arguments = ArgumentsAfterMarker();
   request.commandLine = "\"" + request.launcherFile + "\"";
   if (!arguments.empty()) request.commandLine += " " + arguments;
