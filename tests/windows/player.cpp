@@ -357,22 +357,6 @@ const std::string& TraceFile() {
   return file;
 }
 
-std::string BuiltFilePath(const char* path) {
-  if (path[0] != '/') return path;
-  using ToDos = WCHAR*(CDECL*)(const char*);
-  const auto toDos =
-      reinterpret_cast<ToDos>(reinterpret_cast<void (*)()>(GetProcAddress(
-          GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
-  if (!toDos) return path;
-  WCHAR* wide = toDos(path);
-  if (!wide) return path;
-  char converted[MAX_PATH * 2];
-  const int length = WideCharToMultiByte(CP_ACP, 0, wide, -1, converted,
-                                         sizeof converted, nullptr, nullptr);
-  HeapFree(GetProcessHeap(), 0, wide);
-  return length > 0 ? std::string(converted) : std::string(path);
-}
-
 // Walks the path by characters, not bytes: in code page 932 the second byte
 // of a character may be a backslash.
 bool MakeFolders(const std::string& path) {

@@ -14,10 +14,6 @@
 
 namespace varnix_e2e {
 
-// The name by which this process reaches a file that the build wrote: a Unix
-// path is turned into Wine's DOS form; any other path is taken as it is.
-std::string BuiltFilePath(const char* path);
-
 // ANSI file helpers: every name is a byte string in the ANSI code page.
 bool MakeFolders(const std::string& path);  // parents included
 bool RemoveTree(const std::string& path);   // true when nothing is left
