@@ -1,7 +1,8 @@
-// Installations in folders with Japanese names, run under code page 932.
-// Every name below is written in that code page's bytes: several have a
-// second byte of 0x5C, the backslash, which must not be taken for a
-// separator anywhere on the way to the game.
+// Installations in folders named in one code page's own characters, each run
+// where that code page is the ANSI code page. Where the code page has them,
+// the names hold characters whose second byte is 0x5C, the backslash, which
+// must not be taken for a separator anywhere on the way to the game; in 949
+// some have a second byte that is an ASCII letter.
 #include <gtest/gtest.h>
 
 #include "tests/windows/launch_table.h"
@@ -9,37 +10,80 @@
 namespace varnix_e2e {
 namespace {
 
-// ゲーム
-#define GAME_JA "\x83\x51\x81\x5B\x83\x80"
-// ソフト表
-#define SOFTWARE_TABLE_JA "\x83\x5C\x83\x74\x83\x67\x95\x5C"
-// フォルダ
-#define FOLDER_JA "\x83\x74\x83\x48\x83\x8B\x83\x5F"
-// 名前 and 表
-#define NAME_JA "\x96\xBC\x91\x4F"
-#define TABLE_JA "\x95\x5C"
+template <size_t N>
+std::vector<LaunchCase> In(unsigned codePage, const LaunchCase (&table)[N]) {
+  std::vector<LaunchCase> rows(table, table + N);
+  for (LaunchCase& row : rows) row.codePages = {codePage};
+  return rows;
+}
 
-constexpr unsigned Japanese = 932;
+// The three ways a shell hands over the launcher's path: unquoted, quoted
+// with a blank in it, and not at all (an empty command line, where the
+// module file name stands in).
+// clang-format off
+#define THREE_STARTS(FOLDER, TAIL)                                   \
+  {.name = "UnquotedPath",                                           \
+   .folder = FOLDER,                                                 \
+   .commandLine = "{dir}\\Varnix.exe " TAIL,                        \
+   .gameCommandLine = "-LAUNCHED " TAIL},                            \
+  {.name = "QuotedPathWithBlank",                                    \
+   .folder = FOLDER " Quoted",                                       \
+   .commandLine = "\"{dir}\\Varnix.exe\" \"" TAIL "\"",              \
+   .gameCommandLine = "-LAUNCHED \"" TAIL "\""},                     \
+  {.name = "EmptyCommandLine",                                       \
+   .folder = FOLDER " Empty",                                        \
+   .commandLine = "",                                                \
+   .gameCommandLine = "-LAUNCHED "}
+// clang-format on
 
+// ソ and 表 end in 0x5C.
 const LaunchCase JapaneseFolders[] = {
     {.name = "UnquotedPath",
-     .folder = GAME_JA "\\" SOFTWARE_TABLE_JA,
-     .commandLine = "{dir}\\Varnix.exe -" NAME_JA " " TABLE_JA,
-     .gameCommandLine = "-LAUNCHED -" NAME_JA " " TABLE_JA,
-     .codePage = Japanese},
+     .folder = "ゲーム\\ソフト表",
+     .commandLine = "{dir}\\Varnix.exe -名前 表",
+     .gameCommandLine = "-LAUNCHED -名前 表"},
     {.name = "QuotedPathWithBlank",
-     .folder = GAME_JA " " FOLDER_JA,
-     .commandLine = "\"{dir}\\Varnix.exe\" \"" TABLE_JA "\\" NAME_JA "\"",
-     .gameCommandLine = "-LAUNCHED \"" TABLE_JA "\\" NAME_JA "\"",
-     .codePage = Japanese},
+     .folder = "ゲーム フォルダ",
+     .commandLine = "\"{dir}\\Varnix.exe\" \"表\\名前\"",
+     .gameCommandLine = "-LAUNCHED \"表\\名前\""},
     {.name = "EmptyCommandLine",
-     .folder = TABLE_JA " " GAME_JA,
+     .folder = "表 ゲーム",
      .commandLine = "",
-     .gameCommandLine = "-LAUNCHED ",
-     .codePage = Japanese},
+     .gameCommandLine = "-LAUNCHED "},
 };
 INSTANTIATE_TEST_SUITE_P(CodePage932, Launcher,
-                         testing::ValuesIn(JapaneseFolders), CaseName);
+                         testing::ValuesIn(In(932, JapaneseFolders)), CaseName);
+
+// 乗 ends in 0x5C.
+const LaunchCase SimplifiedChineseFolders[] = {
+    THREE_STARTS("游戏乗\\存档", "-名字 乗\\文件夹"),
+};
+INSTANTIATE_TEST_SUITE_P(CodePage936, Launcher,
+                         testing::ValuesIn(In(936, SimplifiedChineseFolders)),
+                         CaseName);
+
+// 똠 ends in 0x63, a "c".
+const LaunchCase KoreanFolders[] = {
+    THREE_STARTS("게임똠\\저장", "-이름 똠\\폴더"),
+};
+INSTANTIATE_TEST_SUITE_P(CodePage949, Launcher,
+                         testing::ValuesIn(In(949, KoreanFolders)), CaseName);
+
+// 許, 功 and 蓋 end in 0x5C.
+const LaunchCase TraditionalChineseFolders[] = {
+    THREE_STARTS("遊戲許功\\蓋", "-名字 許功蓋\\檔案"),
+};
+INSTANTIATE_TEST_SUITE_P(CodePage950, Launcher,
+                         testing::ValuesIn(In(950, TraditionalChineseFolders)),
+                         CaseName);
+
+// In UTF-8 any folder and any argument: letters of several scripts, and a
+// character of four bytes, beyond what one UTF-16 unit holds.
+const LaunchCase Utf8Folders[] = {
+    THREE_STARTS("ゲームZoë\\Café", "-name Zoë ゲ 🎮 \\"),
+};
+INSTANTIATE_TEST_SUITE_P(CodePage65001, Launcher,
+                         testing::ValuesIn(In(65001, Utf8Folders)), CaseName);
 
 // Started by its bare name in its folder, the launcher learns the System
 // folder's full path from the system, in a buffer of 261 bytes: a path of
@@ -49,46 +93,66 @@ const LaunchCase LongSystemPaths[] = {
      .commandLine = "Varnix -x",
      .startIn = "{dir}",
      .gameCommandLine = "-LAUNCHED -x",
-     .codePage = Japanese,
      .systemPathBytes = 259},
     {.name = "SystemPathOf260Bytes",
      .commandLine = "Varnix -x",
      .startIn = "{dir}",
      .gameCommandLine = "-LAUNCHED -x",
-     .codePage = Japanese,
      .systemPathBytes = 260},
     {.name = "SystemPathOf261Bytes",
      .commandLine = "Varnix -x",
      .startIn = "{dir}",
      .warning = &NoSystemDirectory,
-     .codePage = Japanese,
      .systemPathBytes = 261},
 };
 INSTANTIATE_TEST_SUITE_P(CodePage932LongPaths, Launcher,
-                         testing::ValuesIn(LongSystemPaths), CaseName);
+                         testing::ValuesIn(In(932, LongSystemPaths)), CaseName);
+INSTANTIATE_TEST_SUITE_P(CodePage65001LongPaths, Launcher,
+                         testing::ValuesIn(In(65001, LongSystemPaths)),
+                         CaseName);
 
 // Windows takes command lines of up to 32,767 characters with the
 // terminator, and each of these takes two bytes.
-#define HIRAGANA_A "\x82\xA0"
 const LaunchCase LongDoubleByteTails[] = {
-    // 32,758 bytes, far more than the characters' count.
+    // 16,379 characters, 32,758 bytes.
     {.name = "TailOf16379Characters",
      .commandLine = "Varnix {tail}",
      .startIn = "{dir}",
      .gameCommandLine = "-LAUNCHED {tail}",
-     .codePage = Japanese,
-     .tail = {HIRAGANA_A, 16379}},
-    // The launcher gets it whole, but "-LAUNCHED " makes the game's command
-    // line 32,768 characters long.
+     .tail = {"あ", 32758}},
+    // The launcher gets its 32,758 characters whole, but "-LAUNCHED " makes
+    // the game's command line 32,768 characters long.
     {.name = "TailPastTheCharacterLimit",
      .commandLine = "Varnix {tail}",
      .startIn = "{dir}",
      .warning = &NotInstalled,
-     .codePage = Japanese,
-     .tail = {HIRAGANA_A, 32758}},
+     .tail = {"あ", 65516}},
 };
 INSTANTIATE_TEST_SUITE_P(CodePage932LongTails, Launcher,
-                         testing::ValuesIn(LongDoubleByteTails), CaseName);
+                         testing::ValuesIn(In(932, LongDoubleByteTails)),
+                         CaseName);
+
+// In UTF-8 a character takes up to three bytes, so a tail of far fewer than
+// 32,767 characters reaches the most that CreateProcessA passes on, a line
+// of 65,535 bytes; Windows takes one byte less than Wine. A tail of 65,524
+// bytes makes a line of 65,534 for the game, within both. One of 65,526
+// bytes the launcher gets whole, but no ANSI call could pass it on, and
+// the launcher does not try.
+const LaunchCase LongUtf8Tails[] = {
+    {.name = "TailOf65524Bytes",
+     .commandLine = "Varnix {tail}",
+     .startIn = "{dir}",
+     .gameCommandLine = "-LAUNCHED {tail}",
+     .tail = {"ゲ", 65524}},
+    {.name = "TailOf65526Bytes",
+     .commandLine = "Varnix {tail}",
+     .startIn = "{dir}",
+     .warning = &NotInstalled,
+     .startTried = false,
+     .tail = {"ゲ", 65526}},
+};
+INSTANTIATE_TEST_SUITE_P(CodePage65001LongTails, Launcher,
+                         testing::ValuesIn(In(65001, LongUtf8Tails)), CaseName);
 
 }  // namespace
 }  // namespace varnix_e2e

@@ -1,6 +1,6 @@
 // Varnix.exe started as a player's shell or shortcut starts it, with the
-// stand-in game in its System folder. Cases that need the Japanese code page
-// are in code_page_test.cpp, which runs with a Japanese locale.
+// stand-in game in its System folder. Cases about one code page's own
+// characters are in code_page_test.cpp.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -25,8 +25,8 @@ const LaunchCase ArgumentTails[] = {
      .commandLine = "{dir}\\Varnix.exe\t-a\tb\t",
      .gameCommandLine = "-LAUNCHED -a\tb\t"},
     {.name = "BytesAbove7F",
-     .commandLine = "{dir}\\Varnix.exe -\xE9t\xE9 \x80\xA0\xFF",
-     .gameCommandLine = "-LAUNCHED -\xE9t\xE9 \x80\xA0\xFF"},
+     .commandLine = "{dir}\\Varnix.exe -{high}t{high} {high}",
+     .gameCommandLine = "-LAUNCHED -{high}t{high} {high}"},
     {.name = "TailGluedToClosingQuote",
      .commandLine = "\"{dir}\\Varnix.exe\"-log",
      .gameCommandLine = "-LAUNCHED -log"},
@@ -118,91 +118,48 @@ const LaunchCase PathsWithBlanks[] = {
 INSTANTIATE_TEST_SUITE_P(PathsWithBlanks, Launcher,
                          testing::ValuesIn(PathsWithBlanks), CaseName);
 
-// Bytes a player might type, repeated to any length.
-std::string ArgumentTail(size_t length) {
-  static const std::string pattern =
-      "-opt \"quoted words\" C:\\dir\\ \t\xE9\xFF \\\"x\\\" ";
-  std::string tail;
-  while (tail.size() < length) tail += pattern;
-  tail.resize(length);
-  return tail;
-}
+// Bytes a player might type, and the same in ASCII alone, where a tail's
+// length in bytes must be its length in characters too.
+#define PLAYER_TYPING "-opt \"quoted words\" C:\\dir\\ \t{high} \\\"x\\\" "
+#define PLAYER_TYPING_ASCII "-opt \"quoted words\" C:\\dir\\ \t \\\"x\\\" "
 
-// A program path of exactly `length` bytes that names the launcher in
-// `folder`, padded with "." components that the system drops.
-std::string PaddedProgramPath(const std::string& folder, size_t length) {
-  const std::string name = "\\Varnix.exe";
-  std::string path = folder;
-  while (path.size() + 2 + name.size() <= length) path += "\\.";
-  // A doubled separator, dropped as well, makes up an odd length.
-  if (path.size() + name.size() < length) path += "\\";
-  EXPECT_EQ(length, path.size() + name.size());
-  return path + name;
-}
-
-struct CapacityCase {
-  const char* name;
-  size_t tailLength;         // started as "Varnix " and this tail
-  size_t programPathLength;  // or, when not 0, by a path this long and "-x"
-  const Warning* warning;    // nullptr: the game gets the whole tail
+// The longest command line Windows hands a process is 32,767 characters
+// with the terminator: 10 of them are "-LAUNCHED ", so a tail of 32,756 is
+// the longest the game can be given, and the longest the launcher itself
+// can get behind "Varnix " is 32,759. The path work area holds 255 bytes
+// and a terminator.
+const LaunchCase Capacities[] = {
+    {.name = "TailOfSomeThousandBytes",
+     .commandLine = "Varnix {tail}",
+     .startIn = "{dir}",
+     .gameCommandLine = "-LAUNCHED {tail}",
+     .tail = {PLAYER_TYPING, 5000}},
+    {.name = "LongestTailTheGameCanGet",
+     .commandLine = "Varnix {tail}",
+     .startIn = "{dir}",
+     .gameCommandLine = "-LAUNCHED {tail}",
+     .tail = {PLAYER_TYPING_ASCII, 32756}},
+    {.name = "TailTooLongForTheGame",
+     .commandLine = "Varnix {tail}",
+     .startIn = "{dir}",
+     .warning = &NotInstalled,
+     .tail = {PLAYER_TYPING_ASCII, 32759}},
+    {.name = "ProgramPathOf255Bytes",
+     .commandLine = "{program} -x",
+     .gameCommandLine = "-LAUNCHED -x",
+     .programPathBytes = 255},
+    {.name = "ProgramPathOf256Bytes",
+     .commandLine = "{program} -x",
+     .warning = &NoSystemDirectory,
+     .programPathBytes = 256},
 };
-
-void PrintTo(const CapacityCase& row, std::ostream* out) { *out << row.name; }
-
-class Capacities : public testing::TestWithParam<CapacityCase> {
- protected:
-  static void SetUpTestSuite() { Launcher::SetUpTestSuite(); }
-};
-
-// The longest command line Windows hands a process is 32,766 bytes: 10 of
-// them are "-LAUNCHED ", so a tail of 32,756 is the longest the game can be
-// given, and the longest the launcher itself can get behind "Varnix " is
-// 32,759. The path work area holds 255 bytes and a terminator.
-const CapacityCase CapacityCases[] = {
-    {"TailOfSomeThousandBytes", 5000, 0, nullptr},
-    {"LongestTailTheGameCanGet", 32756, 0, nullptr},
-    {"TailTooLongForTheGame", 32759, 0, &NotInstalled},
-    {"ProgramPathOf255Bytes", 0, 255, nullptr},
-    {"ProgramPathOf256Bytes", 0, 256, &NoSystemDirectory},
-};
-
-TEST_P(Capacities, Run) {
-  const CapacityCase& row = GetParam();
-  Layout layout;
-  layout.folder = ScratchRoot() + "\\" + row.name;
-  LaunchRequest request;
-  std::string expected = "-LAUNCHED ";
-  if (row.programPathLength != 0) {
-    request.commandLine =
-        PaddedProgramPath(layout.folder, row.programPathLength) + " -x";
-    expected += "-x";
-  } else {
-    const std::string tail = ArgumentTail(row.tailLength);
-    request.commandLine = "Varnix " + tail;
-    request.startIn = layout.folder;
-    expected += tail;
-  }
-  const LaunchOutcome outcome = LayOutAndLaunch(layout, request);
-  ASSERT_EQ("", outcome.failure);
-  if (row.warning) {
-    ExpectWarning(outcome, *row.warning);
-  } else {
-    ExpectGame(outcome, expected, layout.folder + "\\System");
-  }
-  if (!HasFailure()) RemoveTree(layout.folder);
-}
-INSTANTIATE_TEST_SUITE_P(Capacities, Capacities,
-                         testing::ValuesIn(CapacityCases),
-                         [](const testing::TestParamInfo<CapacityCase>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Capacities, Launcher, testing::ValuesIn(Capacities),
+                         CaseName);
 
 // What the game inherits besides its command line and folder, which every
 // case above checks, with the per-drive variable.
 class Inheritance : public testing::Test {
  protected:
-  static void SetUpTestSuite() { Launcher::SetUpTestSuite(); }
-
   LaunchOutcome Start(const char* name, LaunchRequest request) {
     layout_.folder = ScratchRoot() + "\\" + name;
     request.commandLine = "\"" + layout_.folder + "\\Varnix.exe\"";
@@ -261,12 +218,9 @@ TEST_F(Inheritance, NoHandle) {
 bool StartStandInDirectly(DWORD flags, HANDLE inheritable, GameReport* report) {
   const std::string reportFile = ScratchRoot() + "\\Direct.report";
   DeleteFileA(reportFile.c_str());
-  char value[20];
-  snprintf(
-      value, sizeof value, "%lx",
-      static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(inheritable)));
   SetEnvironmentVariableA(ReportFileVariable, reportFile.c_str());
-  SetEnvironmentVariableA(HandleVariable, inheritable ? value : nullptr);
+  SetEnvironmentVariableA(
+      HandleVariable, inheritable ? HandleText(inheritable).c_str() : nullptr);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process;

@@ -50,9 +50,9 @@ std::string Number(unsigned long value) {
 
 }  // namespace
 
-bool GameReport::FindDriveVariable(const std::string& name,
-                                   std::string* value) const {
-  for (const std::string& entry : driveVariables) {
+bool GameReport::FindVariable(const std::string& name,
+                              std::string* value) const {
+  for (const std::string& entry : environment) {
     if (entry.size() > name.size() &&
         entry.compare(0, name.size(), name) == 0 && entry[name.size()] == '=') {
       *value = entry.substr(name.size() + 1);
@@ -62,12 +62,21 @@ bool GameReport::FindDriveVariable(const std::string& name,
   return false;
 }
 
+std::vector<std::string> EnvironmentEntries(const char* block) {
+  std::vector<std::string> entries;
+  for (const char* entry = block; entry && *entry;
+       entry += entries.back().size() + 1) {
+    entries.push_back(entry);
+  }
+  return entries;
+}
+
 std::string FormatReport(const GameReport& report) {
   std::string out;
   Line(out, "command_line", Hex(report.commandLine));
   Line(out, "current_directory", Hex(report.currentDirectory));
-  for (const std::string& entry : report.driveVariables) {
-    Line(out, "drive_variable", Hex(entry));
+  for (const std::string& entry : report.environment) {
+    Line(out, "environment", Hex(entry));
   }
   Line(out, "startup_flags", Number(report.startupFlags));
   Line(out, "show_window", Number(report.showWindow));
@@ -101,10 +110,10 @@ bool ParseReport(const std::string& text, GameReport* report) {
       ok = Unhex(value, &report->commandLine);
     } else if (key == "current_directory") {
       ok = Unhex(value, &report->currentDirectory);
-    } else if (key == "drive_variable") {
+    } else if (key == "environment") {
       std::string entry;
       ok = Unhex(value, &entry);
-      report->driveVariables.push_back(entry);
+      report->environment.push_back(entry);
     } else if (key == "startup_flags") {
       report->startupFlags = number;
     } else if (key == "show_window") {

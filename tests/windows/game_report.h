@@ -1,7 +1,7 @@
 // What the stand-in game records about how it was started, and the file format
 // in which it hands that to whoever asked: one "key=value" line per item,
 // with every text that may hold arbitrary bytes (command line, folder, title,
-// per-drive variables) written in hexadecimal so that quotes, tabs, line
+// environment) written in hexadecimal so that quotes, tabs, line
 // breaks and bytes above 0x7F survive as they came.
 #ifndef VARNIX_TESTS_WINDOWS_GAME_REPORT_H
 #define VARNIX_TESTS_WINDOWS_GAME_REPORT_H
@@ -26,9 +26,8 @@ constexpr char HandleVariable[] = "VARNIX_E2E_HANDLE";
 struct GameReport {
   std::string commandLine;       // GetCommandLineA, byte for byte
   std::string currentDirectory;  // GetCurrentDirectoryA
-  // Every environment entry whose name is a per-drive variable ("=X:"),
-  // whole, as "=X:=value".
-  std::vector<std::string> driveVariables;
+  // Every entry of the environment block, "NAME=value", in its order.
+  std::vector<std::string> environment;
   unsigned long startupFlags = 0;  // STARTUPINFOA dwFlags
   unsigned showWindow = 0;         // STARTUPINFOA wShowWindow
   bool hasTitle = false;
@@ -46,10 +45,14 @@ struct GameReport {
   std::string hold;
   unsigned codePage = 0;  // GetACP
 
-  // The value of the per-drive variable named exactly `name` ("=C:"), and
-  // whether there is one.
-  bool FindDriveVariable(const std::string& name, std::string* value) const;
+  // The value of the variable named exactly `name` ("=C:"), and whether
+  // there is one.
+  bool FindVariable(const std::string& name, std::string* value) const;
 };
+
+// The entries of an environment block as GetEnvironmentStringsA returns it:
+// "NAME=value" strings one after the other, ended by an empty one.
+std::vector<std::string> EnvironmentEntries(const char* block);
 
 std::string FormatReport(const GameReport& report);
 // False when `text` is not a whole report (a line without "=", a bad hex

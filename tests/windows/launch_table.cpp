@@ -37,6 +37,14 @@ std::string& Root() {
   return root;
 }
 
+// The code page this run was started for (--code-page=N), 0 when none was
+// named: a run for a code page refuses to run in another, and there a row
+// about that code page must run, not skip.
+unsigned& RunCodePage() {
+  static unsigned codePage = 0;
+  return codePage;
+}
+
 // The folder this program lies in, with its trailing separator.
 std::string OwnFolder() {
   char path[MAX_PATH];
@@ -68,27 +76,80 @@ void ReplaceAll(std::string* text, const std::string& what,
   }
 }
 
-// Every per-drive variable ("=X:=value") of this process's environment.
-std::vector<std::string> OwnDriveVariables() {
-  std::vector<std::string> found;
-  char* block = GetEnvironmentStringsA();
-  if (!block) return found;
-  for (const char* entry = block; *entry; entry += strlen(entry) + 1) {
-    if (entry[0] == '=' && entry[1] && entry[2] == ':' && entry[3] == '=') {
-      found.push_back(entry);
-    }
-  }
-  FreeEnvironmentStringsA(block);
-  return found;
+// `utf8` in the running ANSI code page, when that code page spells every
+// character of it: the bytes must come back as the same characters, so a
+// best-fit look-alike or a default character does not count.
+bool Spelled(const std::string& utf8, std::string* bytes) {
+  const std::wstring wide = Utf8ToWide(utf8);
+  if (wide.empty() != utf8.empty()) return false;
+  *bytes = WideToCodePage(wide, CP_ACP);
+  return CodePageToWide(*bytes, CP_ACP) == wide;
 }
 
-// The exact arguments of the launcher's two Windows calls, as Wine traced
-// them: CreateProcessA for the game only when it is to be started (or was
-// tried and failed), MessageBoxA only for a warning.
-void ExpectCalls(const LaunchOutcome& outcome, int starts, int boxes) {
+// Characters above 0x7F from several scripts, so that every code page spells
+// some: Latin letters and a currency sign, half-width and full-width
+// Japanese, Chinese, Korean. Each is kept where the running code page
+// spells it, some with a trail byte that is an ASCII letter or a backslash.
+const std::string& HighText() {
+  static const std::string text = [] {
+    static const char* const candidates[] = {"é",  "€",  "ÿ",  "ｱ",  "ゲ",
+                                             "表", "乗", "許", "한", "國"};
+    std::string out;
+    for (const char* candidate : candidates) {
+      std::string bytes;
+      if (Spelled(candidate, &bytes)) out += bytes;
+    }
+    return out;
+  }();
+  return text;
+}
+
+// Every per-drive variable ("=X:=value") of `environment`.
+bool IsDriveVariable(const std::string& entry) {
+  return entry.size() >= 4 && entry[0] == '=' && entry[2] == ':' &&
+         entry[3] == '=';
+}
+
+// Undoes the escapes of a text as Wine's trace quotes it; `cut` tells
+// whether the trace shortened it ("..." after the closing quote).
+std::string TraceText(const std::string& quoted, bool* cut) {
+  std::string bytes;
+  size_t i = quoted.empty() || quoted[0] != '"' ? 0 : 1;
+  for (; i < quoted.size() && quoted[i] != '"'; ++i) {
+    if (quoted[i] != '\\' || i + 1 >= quoted.size()) {
+      bytes += quoted[i];
+      continue;
+    }
+    const char c = quoted[++i];
+    if (c == 'n') {
+      bytes += '\n';
+    } else if (c == 'r') {
+      bytes += '\r';
+    } else if (c == 't') {
+      bytes += '\t';
+    } else if (c == 'x' && i + 2 < quoted.size()) {
+      bytes += static_cast<char>(
+          strtoul(quoted.substr(i + 1, 2).c_str(), nullptr, 16));
+      i += 2;
+    } else {
+      bytes += c;
+    }
+  }
+  *cut = quoted.compare(i, std::string::npos, "\"...") == 0;
+  return bytes;
+}
+
+// The exact arguments of the launcher's Windows calls, as Wine traced them:
+// CreateProcessA for the game only when it is to be started (or was tried
+// and failed), MessageBoxA only for a warning, and SetEnvironmentVariableA
+// only to record `directory`, the System folder entered, as its drive's
+// current directory ("" when nothing is to be recorded).
+void ExpectCalls(const LaunchOutcome& outcome, int starts, int boxes,
+                 const std::string& directory) {
   if (!outcome.traced) return;
   int startCalls = 0;
   int boxCalls = 0;
+  int variableCalls = 0;
   for (const TracedCall& call : outcome.calls) {
     const auto& v = call.values;
     // A BOOL or a DWORD is traced as the whole register it came in, so only
@@ -105,16 +166,136 @@ void ExpectCalls(const LaunchOutcome& outcome, int starts, int boxes) {
           << "dwCreationFlags";
       EXPECT_EQ(0u, v[6]) << "lpEnvironment";
       EXPECT_EQ(0u, v[7]) << "lpCurrentDirectory";
-    } else {
+    } else if (call.function == "MessageBoxA") {
       ++boxCalls;
       ASSERT_EQ(4u, v.size()) << "MessageBoxA's arguments";
       EXPECT_EQ(0u, v[0]) << "hWnd";
       EXPECT_EQ(static_cast<uint32_t>(MB_OK | MB_ICONEXCLAMATION), low(3))
           << "uType";
+    } else {
+      ++variableCalls;
+      ASSERT_EQ(2u, v.size()) << "SetEnvironmentVariableA's arguments";
+      bool cut = false;
+      const std::string name = TraceText(call.texts[0], &cut);
+      const std::string value = TraceText(call.texts[1], &cut);
+      ASSERT_FALSE(directory.empty())
+          << "SetEnvironmentVariableA(" << call.texts[0] << ", "
+          << call.texts[1] << ") where nothing is to be recorded";
+      const std::string expected = {
+          '=', static_cast<char>(toupper(directory[0])), ':'};
+      EXPECT_EQ(expected, name) << "the variable's name";
+      EXPECT_EQ(cut ? directory.substr(0, value.size()) : directory, value)
+          << "the variable's value";
     }
   }
   EXPECT_EQ(starts, startCalls) << "the launcher's calls of CreateProcessA";
   EXPECT_EQ(boxes, boxCalls) << "the launcher's calls of MessageBoxA";
+  EXPECT_EQ(directory.empty() ? 0 : 1, variableCalls)
+      << "the launcher's calls of SetEnvironmentVariableA";
+}
+
+bool IsNetworkPath(const std::string& path) {
+  return path.size() >= 2 && (path[0] == '\\' || path[0] == '/') &&
+         path[1] == path[0];
+}
+
+// Draws `icon` at its own size and returns its pixels, with the size.
+std::vector<uint32_t> IconPixels(HICON icon, int* width, int* height) {
+  std::vector<uint32_t> pixels;
+  ICONINFO info;
+  if (!GetIconInfo(icon, &info)) return pixels;
+  BITMAP bitmap = {};
+  GetObjectA(info.hbmMask, sizeof bitmap, &bitmap);
+  *width = bitmap.bmWidth;
+  *height = info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2;
+  DeleteObject(info.hbmMask);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  BITMAPINFO format = {};
+  format.bmiHeader.biSize = sizeof format.bmiHeader;
+  format.bmiHeader.biWidth = *width;
+  format.bmiHeader.biHeight = -*height;
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP target =
+      CreateDIBSection(dc, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (target && bits) {
+    const HGDIOBJ old = SelectObject(dc, target);
+    DrawIconEx(dc, 0, 0, icon, *width, *height, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    const uint32_t* p = static_cast<const uint32_t*>(bits);
+    pixels.assign(p, p + static_cast<size_t>(*width) * *height);
+    SelectObject(dc, old);
+  }
+  if (target) DeleteObject(target);
+  DeleteDC(dc);
+  return pixels;
+}
+
+// The box's icon is the system's exclamation icon: the same shared handle,
+// or, where the system hands out another handle for it (a manifest, a
+// screen of another density), the same picture at the same size.
+void ExpectExclamationIcon(HICON shown) {
+  const HICON shared = LoadIcon(nullptr, IDI_EXCLAMATION);
+  if (shown == shared) return;
+  int width = 0, height = 0;
+  const std::vector<uint32_t> seen = IconPixels(shown, &width, &height);
+  const HICON system = static_cast<HICON>(LoadImageA(
+      nullptr, MAKEINTRESOURCEA(32515), IMAGE_ICON, width, height, LR_SHARED));
+  int systemWidth = 0, systemHeight = 0;
+  const std::vector<uint32_t> expected =
+      system ? IconPixels(system, &systemWidth, &systemHeight)
+             : std::vector<uint32_t>();
+  EXPECT_TRUE(!seen.empty() && seen == expected)
+      << "not the exclamation icon: the box shows icon " << HandleText(shown)
+      << " (" << width << "x" << height << "), the system's is "
+      << HandleText(shared) << ", and their pictures differ";
+}
+
+// `folder` with a folder of ゲ added, so that its System folder's path is
+// `bytes` long; "" when `folder` is already too long for that.
+std::string PaddedFolder(const std::string& folder, const std::string& unit,
+                         size_t bytes) {
+  // 80 of them make a name that a Unix file system under Wine takes too:
+  // 240 bytes in UTF-8.
+  constexpr size_t PerName = 80;
+  const size_t fixed = folder.size() + strlen("\\") + strlen("\\System");
+  if (bytes <= fixed) return "";
+  const size_t length = bytes - fixed;
+  std::string padding;
+  size_t inName = 0;
+  while (padding.size() < length) {
+    const size_t left = length - padding.size();
+    if (left < unit.size() + 1) {
+      padding += 'x';
+    } else if (inName == PerName) {
+      padding += '\\';
+      inName = 0;
+    } else {
+      padding += unit;
+      ++inName;
+    }
+  }
+  return folder + "\\" + padding;
+}
+
+// A program path of exactly `length` bytes that names the launcher in
+// `folder`, padded with "." components that the system drops.
+std::string PaddedProgramPath(const std::string& folder, size_t length) {
+  const std::string name = "\\Varnix.exe";
+  std::string path = folder;
+  while (path.size() + 2 + name.size() <= length) path += "\\.";
+  // A doubled separator, dropped as well, makes up an odd length.
+  if (path.size() + name.size() < length) path += "\\";
+  return path + name;
+}
+
+std::string RepeatedUpTo(const std::string& unit, size_t bytes) {
+  std::string text;
+  while (!unit.empty() && text.size() + unit.size() <= bytes) text += unit;
+  text.resize(bytes, 'x');
+  return text;
 }
 
 }  // namespace
@@ -139,33 +320,17 @@ std::string ThroughShare(const std::string& folder) {
   return std::string("\\\\localhost\\") + drive + "$" + folder.substr(2);
 }
 
-std::string WithFolder(const std::string& text, const std::string& folder,
-                       const std::string& tail) {
-  std::string out = text;
-  std::string slashed = Upper(folder);
-  ReplaceAll(&slashed, "\\", "/");
-  ReplaceAll(&out, "{dir}", folder);
-  ReplaceAll(&out, "{DIR}", Upper(folder));
-  ReplaceAll(&out, "{DIR/}", slashed);
-  ReplaceAll(&out, "{dir.lower}", Lower(folder));
-  ReplaceAll(&out, "{unc}", ThroughShare(folder));
-  ReplaceAll(&out, "{root}", ScratchRoot());
-  ReplaceAll(&out, "{tail}", tail);
-  return out;
-}
-
-void Launcher::SetUpTestSuite() {
-  SetEnvironmentVariableA("=C:", "C:\\Stale\\Per-Drive\\Directory");
-}
-
 void ExpectEndedWithStatusZero(const LaunchOutcome& outcome) {
   EXPECT_TRUE(outcome.ended) << "the launcher did not end by itself";
   EXPECT_EQ(0u, outcome.exitCode);
 }
 
-void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning) {
+void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
+                   const std::string& directory, bool startTried) {
   ExpectEndedWithStatusZero(outcome);
-  ExpectCalls(outcome, &warning == &NotInstalled ? 1 : 0, 1);
+  const bool notInstalled = &warning == &NotInstalled;
+  ExpectCalls(outcome, notInstalled && startTried ? 1 : 0, 1,
+              notInstalled && !IsNetworkPath(directory) ? directory : "");
   ASSERT_EQ(1u, outcome.boxes.size()) << "warning boxes shown";
   const WarningBox& box = outcome.boxes[0];
   EXPECT_EQ(warning.caption, box.caption);
@@ -177,11 +342,7 @@ void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning) {
   EXPECT_TRUE(box.icon);
   // Under Wine the icon's handle means nothing here; the traced uType
   // says which icon was asked for instead.
-  if (!UnderWine()) {
-    EXPECT_EQ(LoadIcon(nullptr, IDI_EXCLAMATION), box.iconHandle)
-        << "not the exclamation icon";
-  }
-  EXPECT_TRUE(box.launcherWaiting) << "the box was not modal";
+  if (!UnderWine()) ExpectExclamationIcon(box.iconHandle);
   EXPECT_EQ(0, outcome.gamesRunningAtEnd) << "a game was started";
   EXPECT_FALSE(outcome.gameReported) << "a game was started";
 }
@@ -189,7 +350,8 @@ void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning) {
 void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
                 const std::string& directory) {
   ExpectEndedWithStatusZero(outcome);
-  ExpectCalls(outcome, 1, 0);
+  const bool network = IsNetworkPath(directory);
+  ExpectCalls(outcome, 1, 0, network ? "" : directory);
   for (const WarningBox& box : outcome.boxes) {
     ADD_FAILURE() << "unexpected box \"" << box.caption << "\": " << box.text;
   }
@@ -200,30 +362,34 @@ void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
   EXPECT_EQ("released", report.hold);
   EXPECT_EQ(commandLine, report.commandLine);
   EXPECT_EQ(directory, report.currentDirectory);
-
   ASSERT_GE(report.currentDirectory.size(), 2u);
-  const char letter = report.currentDirectory[0];
-  if ((letter == '\\' || letter == '/') &&
-      report.currentDirectory[1] == letter) {
-    // A network directory has no drive to record it for: the game sees the
-    // per-drive variables the launcher was started with, and no other.
-    std::vector<std::string> expected = OwnDriveVariables();
-    std::vector<std::string> seen = report.driveVariables;
-    std::sort(expected.begin(), expected.end());
-    std::sort(seen.begin(), seen.end());
-    EXPECT_EQ(expected, seen) << "per-drive variables";
-    return;
+
+  // The game's environment is the one the launcher was started with, with
+  // the System folder recorded as its drive's current directory, under the
+  // name with the upper-case drive letter, whatever the case the folder
+  // came in; a network directory has no drive to record it for, and
+  // nothing is added.
+  std::vector<std::string> expected;
+  const std::string name = {'=', static_cast<char>(toupper(directory[0])), ':',
+                            '='};
+  for (const std::string& entry : outcome.environment) {
+    if (network || entry.compare(0, name.size(), name) != 0) {
+      expected.push_back(entry);
+    }
   }
-  // Named with the upper-case drive letter whatever the case it was given
-  // in, and only that name.
-  const std::string name = {'=', static_cast<char>(toupper(letter)), ':'};
-  std::string value;
-  EXPECT_TRUE(report.FindDriveVariable(name, &value))
-      << "no per-drive variable " << name;
-  EXPECT_EQ(report.currentDirectory, value) << "per-drive variable " << name;
-  const std::string lowerName = {'=', static_cast<char>(tolower(letter)), ':'};
-  EXPECT_FALSE(report.FindDriveVariable(lowerName, &value))
-      << "a per-drive variable " << lowerName << " = " << value;
+  if (!network) expected.push_back(name + report.currentDirectory);
+  std::vector<std::string> seen = report.environment;
+  std::sort(expected.begin(), expected.end());
+  std::sort(seen.begin(), seen.end());
+  EXPECT_EQ(expected, seen) << "the game's environment";
+  std::vector<std::string> drives;
+  std::copy_if(seen.begin(), seen.end(), std::back_inserter(drives),
+               IsDriveVariable);
+  if (!network) {
+    EXPECT_NE(drives.end(), std::find(drives.begin(), drives.end(),
+                                      name + report.currentDirectory))
+        << "per-drive variables";
+  }
 }
 
 LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,
@@ -240,68 +406,98 @@ LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,
   return Play(request);
 }
 
-// `folder` with a folder of code page 932's double-byte characters added, so
-// that its System folder's path is `bytes` long; "" when `folder` is
-// already too long for that.
-std::string PaddedFolder(const std::string& folder, size_t bytes) {
-  // ゲ, three bytes in UTF-8: 80 of them make a name that a Unix file system
-  // under Wine takes too.
-  static const char Character[] = "\x83\x51";
-  constexpr size_t PerName = 80;
-  const size_t fixed = folder.size() + strlen("\\") + strlen("\\System");
-  if (bytes <= fixed) return "";
-  const size_t length = bytes - fixed;
-  std::string padding;
-  size_t inName = 0;
-  while (padding.size() < length) {
-    const size_t left = length - padding.size();
-    if (left == 1) {
-      padding += 'x';
-    } else if (inName == PerName) {
-      padding += '\\';
-      inName = 0;
-    } else {
-      padding += Character;
-      ++inName;
-    }
+namespace {
+
+std::string CodePageList(const std::vector<unsigned>& codePages) {
+  std::string list;
+  for (unsigned codePage : codePages) {
+    list += (list.empty() ? "" : ", ") + std::to_string(codePage);
   }
-  return folder + "\\" + padding;
+  return list;
 }
+
+// Skips the case, or fails it where the run is for a code page it is about.
+#define SKIP_OR_FAIL(row, why)                                               \
+  do {                                                                       \
+    const auto& about = (row).codePages;                                     \
+    if (RunCodePage() != 0 &&                                                \
+        std::find(about.begin(), about.end(), RunCodePage()) != about.end()) \
+      FAIL() << why << ", in a run for code page " << RunCodePage();         \
+    GTEST_SKIP() << why;                                                     \
+  } while (0)
+
+}  // namespace
 
 TEST_P(Launcher, Run) {
   const LaunchCase& row = GetParam();
-  if (row.codePage != 0 && GetACP() != row.codePage) {
-    // Wine takes the ANSI code page from the locale, and the test runner
-    // gives this program the one its cases need; Windows has one for all.
-    if (UnderWine()) {
-      FAIL() << "the ANSI code page is " << GetACP() << ", not "
-             << row.codePage;
-    }
-    GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not "
-                 << row.codePage << ", which this case is about";
+  const unsigned codePage = GetACP();
+  if (!row.codePages.empty() &&
+      std::find(row.codePages.begin(), row.codePages.end(), codePage) ==
+          row.codePages.end()) {
+    GTEST_SKIP() << "this case is about code page "
+                 << CodePageList(row.codePages) << "; the ANSI code page is "
+                 << codePage;
   }
+  // Every text of the row in the running code page, placeholders aside.
+  std::string folder, commandLine, startIn, gameCommandLine, gameDirectory,
+      unit, padding;
+  const std::pair<const char*, std::string*> texts[] = {
+      {row.folder ? row.folder : row.name, &folder},
+      {row.commandLine, &commandLine},
+      {row.startIn, &startIn},
+      {row.gameCommandLine ? row.gameCommandLine : "", &gameCommandLine},
+      {row.gameDirectory, &gameDirectory},
+      {row.tail.unit, &unit},
+      {row.systemPathBytes ? "ゲ" : "", &padding}};
+  for (const auto& [utf8, bytes] : texts) {
+    if (!Spelled(utf8, bytes)) {
+      SKIP_OR_FAIL(
+          row, "code page " << codePage << " cannot spell \"" << utf8 << "\"");
+    }
+    ReplaceAll(bytes, "{high}", HighText());
+  }
+  ASSERT_NE("", HighText())
+      << "code page " << codePage << " spells no character above 0x7F";
+
   Layout layout;
-  layout.folder = ScratchRoot() + "\\" + (row.folder ? row.folder : row.name);
+  layout.folder = ScratchRoot() + "\\" + folder;
   if (row.systemPathBytes != 0) {
-    layout.folder = PaddedFolder(layout.folder, row.systemPathBytes);
+    layout.folder = PaddedFolder(layout.folder, padding, row.systemPathBytes);
     ASSERT_NE("", layout.folder)
         << "the scratch root " << ScratchRoot() << " is too long for this case";
     const std::string system = layout.folder + "\\System";
     ASSERT_EQ(row.systemPathBytes, system.size());
-    ASSERT_LT(MultiByteToWideChar(CP_ACP, 0, system.c_str(), -1, nullptr, 0),
-              MAX_PATH)
+    ASSERT_LT(CodePageToWide(system, CP_ACP).size(), size_t{MAX_PATH})
         << "the System folder's path takes MAX_PATH characters or more";
   }
   layout.launcherName = row.launcherName;
   layout.system = row.system;
   layout.game = row.game;
-  std::string tail;
-  for (size_t i = 0; i < row.tail.count; ++i) tail += row.tail.unit;
+
+  const std::string tail = RepeatedUpTo(unit, row.tail.bytes);
+  const auto withFolder = [&](std::string text) {
+    std::string slashed = Upper(layout.folder);
+    ReplaceAll(&slashed, "\\", "/");
+    ReplaceAll(&text, "{program}",
+               PaddedProgramPath(layout.folder, row.programPathBytes));
+    ReplaceAll(&text, "{dir}", layout.folder);
+    ReplaceAll(&text, "{DIR}", Upper(layout.folder));
+    ReplaceAll(&text, "{DIR/}", slashed);
+    ReplaceAll(&text, "{dir.lower}", Lower(layout.folder));
+    ReplaceAll(&text, "{unc}", ThroughShare(layout.folder));
+    ReplaceAll(&text, "{root}", ScratchRoot());
+    ReplaceAll(&text, "{tail}", tail);
+    return text;
+  };
   LaunchRequest request;
-  request.commandLine = WithFolder(row.commandLine, layout.folder, tail);
-  request.startIn = WithFolder(row.startIn, layout.folder, tail);
+  request.commandLine = withFolder(commandLine);
+  request.startIn = withFolder(startIn);
+  if (row.programPathBytes != 0) {
+    ASSERT_EQ(row.programPathBytes,
+              PaddedProgramPath(layout.folder, row.programPathBytes).size());
+  }
   std::string reachedAs;
-  if (strstr(row.commandLine, "{unc}")) {
+  if (commandLine.find("{unc}") != std::string::npos) {
     reachedAs = ThroughShare(layout.folder);
     ASSERT_NE("", reachedAs) << layout.folder << " is on no lettered drive";
     const std::string share = ThroughShare(ScratchRoot());
@@ -318,21 +514,54 @@ TEST_P(Launcher, Run) {
   const LaunchOutcome outcome = LayOutAndLaunch(layout, request, reachedAs);
   ASSERT_EQ("", outcome.failure);
   if (row.warning) {
-    ExpectWarning(outcome, *row.warning);
+    ExpectWarning(outcome, *row.warning, withFolder(gameDirectory),
+                  row.startTried);
   } else {
-    ExpectGame(outcome, WithFolder(row.gameCommandLine, layout.folder, tail),
-               WithFolder(row.gameDirectory, layout.folder, tail));
-    if (row.codePage != 0) {
-      EXPECT_EQ(row.codePage, outcome.report.codePage);
-    }
+    ExpectGame(outcome, withFolder(gameCommandLine), withFolder(gameDirectory));
+    EXPECT_EQ(codePage, outcome.report.codePage) << "the game's ANSI code page";
   }
   if (!HasFailure()) RemoveTree(layout.folder);
 }
 
+namespace {
+
+// Made before the first case and removed after the last: the scratch root,
+// and a stale per-drive variable for drive C in the environment that every
+// launcher is started with, so that a game that sees the right one proves
+// that the launcher recorded it.
+class Installations : public testing::Environment {
+ public:
+  explicit Installations(std::string base) : base_(std::move(base)) {}
+  void SetUp() override {
+    char name[32];
+    snprintf(name, sizeof name, "\\VarnixE2E-%lu",
+             static_cast<unsigned long>(GetCurrentProcessId()));
+    Root() = base_ + name;
+    ASSERT_TRUE(MakeFolders(Root())) << "cannot make " << Root();
+    SetEnvironmentVariableA("=C:", "C:\\Stale\\Per-Drive\\Directory");
+  }
+  void TearDown() override { RemoveTree(Root()); }
+
+ private:
+  std::string base_;
+};
+
+int Usage(const char* program) {
+  fprintf(stderr,
+          "usage: %s [--root=FOLDER] [--code-page=N] [GoogleTest flags]\n"
+          "Installations go in a folder of their own under FOLDER, by "
+          "default the temporary folder.\n"
+          "With --code-page=N the run is for ANSI code page N: it stops at "
+          "once under any other, and a case about N fails where it would "
+          "skip.\n",
+          program);
+  return 2;
+}
+
+}  // namespace
 }  // namespace varnix_e2e
 
-// Both test programs start here: the scratch root is made, the tests run,
-// and the root goes, whatever the tests left in it.
+// Both test programs start here.
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   std::string base;
@@ -340,14 +569,19 @@ int main(int argc, char** argv) {
     const std::string argument = argv[i];
     if (argument.rfind("--root=", 0) == 0 && argument.size() > 7) {
       base = argument.substr(7);
+    } else if (argument.rfind("--code-page=", 0) == 0 && argument.size() > 12) {
+      varnix_e2e::RunCodePage() =
+          static_cast<unsigned>(strtoul(argument.c_str() + 12, nullptr, 10));
     } else {
-      fprintf(stderr,
-              "usage: %s [--root=FOLDER] [GoogleTest flags]\n"
-              "Installations go in a folder of their own under FOLDER, by "
-              "default the temporary folder.\n",
-              argv[0]);
-      return 2;
+      return varnix_e2e::Usage(argv[0]);
     }
+  }
+  const unsigned wanted = varnix_e2e::RunCodePage();
+  if (wanted != 0 && GetACP() != wanted) {
+    fprintf(stderr,
+            "%s: this run is for ANSI code page %u, but the code page is %u\n",
+            argv[0], wanted, GetACP());
+    return 1;
   }
   if (base.empty()) {
     char temp[MAX_PATH];
@@ -361,15 +595,6 @@ int main(int argc, char** argv) {
   while (!base.empty() && (base.back() == '\\' || base.back() == '/')) {
     base.pop_back();
   }
-  char name[32];
-  snprintf(name, sizeof name, "\\VarnixE2E-%lu",
-           static_cast<unsigned long>(GetCurrentProcessId()));
-  varnix_e2e::Root() = base + name;
-  if (!varnix_e2e::MakeFolders(varnix_e2e::Root())) {
-    fprintf(stderr, "cannot make %s\n", varnix_e2e::Root().c_str());
-    return 1;
-  }
-  const int result = RUN_ALL_TESTS();
-  varnix_e2e::RemoveTree(varnix_e2e::Root());
-  return result;
+  testing::AddGlobalTestEnvironment(new varnix_e2e::Installations(base));
+  return RUN_ALL_TESTS();
 }

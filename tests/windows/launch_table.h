@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/windows/player.h"
 
@@ -26,18 +27,24 @@ extern const Warning Renamed;
 extern const Warning NoSystemDirectory;
 extern const Warning NotInstalled;
 
-// A player's argument tail of `count` copies of `unit`.
+// A player's argument tail of exactly `bytes` bytes in the running code
+// page: copies of `unit`, made up to the length with "x" where one more copy
+// would overrun it.
 struct RepeatedTail {
   const char* unit = "";
-  size_t count = 0;
+  size_t bytes = 0;
 };
 
+// Every text of a row is UTF-8, turned into the running ANSI code page's
+// bytes before use; a row whose text that code page cannot spell skips.
 // In `commandLine`, `startIn` and `gameDirectory`, "{dir}" stands for the
 // installation folder, "{DIR}" for the same in upper case, "{DIR/}" for that
 // with forward slashes, "{dir.lower}" for it in lower case, "{unc}" for the
-// same folder reached through the
-// network share \\localhost\X$ of its drive, "{root}" for ScratchRoot(),
-// and "{tail}" for the row's `tail`.
+// same folder reached through the network share \\localhost\X$ of its
+// drive, "{root}" for ScratchRoot(), "{tail}" for the row's `tail`, and
+// "{program}" for a program path of `programPathBytes` bytes naming the
+// launcher. Anywhere, "{high}" stands for characters above 0x7F that the
+// running code page spells, from several scripts.
 struct LaunchCase {
   const char* name;
   // Under ScratchRoot(); the case's name when not given.
@@ -53,12 +60,17 @@ struct LaunchCase {
   const char* gameDirectory = "{dir}\\System";
   // ...or this warning, and no game.
   const Warning* warning = nullptr;
-  // The ANSI code page the case needs (0: any); the game must see it too.
-  unsigned codePage = 0;
-  // When not 0, the folder is padded with double-byte characters of code
-  // page 932 until its System folder's path is this many bytes long, and
-  // so fewer characters.
+  // For the not-installed warning: whether the launcher got as far as
+  // asking the system to start the game, or refused the tail itself.
+  bool startTried = true;
+  // The ANSI code pages the row is about and runs in alone; empty: any that
+  // spells its text. In a run told to be one of them, it never skips.
+  std::vector<unsigned> codePages = {};
+  // When not 0, the folder is padded with ゲ, two or three bytes in the
+  // code pages that spell it, until its System folder's path is this many
+  // bytes long, and so fewer characters.
   size_t systemPathBytes = 0;
+  size_t programPathBytes = 0;
   RepeatedTail tail = {};
 };
 
@@ -69,31 +81,25 @@ void PrintTo(const LaunchCase& row, std::ostream* out);
 const std::string& LauncherFile();
 const std::string& StandInFile();
 
-// Replaces the placeholders in `text` for the installation `folder`; "{unc}"
-// only where `folder` lies on a lettered drive.
-std::string WithFolder(const std::string& text, const std::string& folder,
-                       const std::string& tail = "");
 // `folder` reached through its drive's administrative network share, or ""
 // when it lies on no lettered drive.
 std::string ThroughShare(const std::string& folder);
 
-class Launcher : public testing::TestWithParam<LaunchCase> {
- public:
-  // Puts a stale per-drive variable for drive C into the environment that
-  // every launcher is started with, so that a game that sees the right one
-  // proves that the launcher recorded it.
-  static void SetUpTestSuite();
-};
+class Launcher : public testing::TestWithParam<LaunchCase> {};
 
 // What every run must show: the launcher ended by itself with status 0.
 void ExpectEndedWithStatusZero(const LaunchOutcome& outcome);
 // Exactly one box, `warning`'s, with one OK button, the exclamation icon, no
-// owner and not kept on top, up while the launcher waited; and no game.
-void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning);
+// owner and not kept on top; and no game. `directory` is the System folder
+// that the launcher entered before it tried to start the game, for the
+// not-installed warning, whose start was tried when `startTried`.
+void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
+                   const std::string& directory = "", bool startTried = true);
 // No box, and one game, still running when the launcher ended (so the
 // launcher did not wait for it), that got `commandLine` byte for byte in
-// `directory`, with its drive's per-drive variable naming that directory;
-// in a network directory, with no per-drive variable set for it.
+// `directory`, with the environment the launcher was started with and its
+// drive's per-drive variable naming that directory; in a network directory,
+// with that environment unchanged.
 void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
                 const std::string& directory);
 

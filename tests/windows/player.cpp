@@ -5,6 +5,8 @@
 #include <tlhelp32.h>
 #include <winternl.h>
 
+#include <algorithm>
+
 namespace varnix_e2e {
 namespace {
 
@@ -57,6 +59,40 @@ HWND FindBox(DWORD processId) {
   return search.found;
 }
 
+BOOL CALLBACK CollectDialog(HWND window, LPARAM parameter) {
+  if (ClassOf(window) == "#32770") {
+    reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(window);
+  }
+  return TRUE;
+}
+
+std::vector<HWND> Dialogs() {
+  std::vector<HWND> found;
+  EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// A dialog of a process other than the launcher and this one that was not
+// there before the launch, described; "" when there is none.
+std::string ForeignDialog(DWORD launcherId, const std::vector<HWND>& before) {
+  for (const HWND window : Dialogs()) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == launcherId || owner == GetCurrentProcessId() ||
+        std::find(before.begin(), before.end(), window) != before.end()) {
+      continue;
+    }
+    const std::string text = GetDlgItem(window, BoxTextId)
+                                 ? TextOf(GetDlgItem(window, BoxTextId))
+                                 : std::string();
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    return "a dialog of process " + std::to_string(owner) +
+           " appeared while the launcher ran: \"" + TextOf(window) + "\" " +
+           text;
+  }
+  return "";
+}
+
 struct BoxContents {
   WarningBox* box;
   HWND firstButton;
@@ -85,14 +121,13 @@ BOOL CALLBACK ReadControl(HWND control, LPARAM parameter) {
 
 // The box is found as soon as it is created; its controls are filled while
 // it is initialised, and it shows itself afterwards.
-WarningBox ReadAndDismiss(HWND window, HANDLE launcher) {
+WarningBox ReadAndDismiss(HWND window) {
   const DWORD since = GetTickCount();
   while (!(IsWindowVisible(window) && GetDlgItem(window, BoxTextId)) &&
          IsWindow(window) && !Elapsed(since, BoxReadyTimeoutMs)) {
     Sleep(PollMs);
   }
   WarningBox box;
-  box.launcherWaiting = WaitForSingleObject(launcher, 0) == WAIT_TIMEOUT;
   box.caption = TextOf(window);
   char text[2048];
   const UINT length = GetDlgItemTextA(window, BoxTextId, text, sizeof text);
@@ -157,13 +192,6 @@ bool EmptyCommandLine(HANDLE process) {
                             sizeof zeroLength, nullptr) &&
          WriteProcessMemory(process, parameters.CommandLine.Buffer, &terminator,
                             sizeof terminator, nullptr);
-}
-
-std::string HandleText(HANDLE handle) {
-  char text[20];
-  snprintf(text, sizeof text, "%lx",
-           static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(handle)));
-  return text;
 }
 
 std::string UniqueEventName() {
@@ -284,7 +312,8 @@ bool ParseTracedCall(const std::string& line, const std::string& prefix,
     return false;
   }
   call->function = line.substr(dot + 1, open - dot - 1);
-  if (call->function != "CreateProcessA" && call->function != "MessageBoxA") {
+  if (call->function != "CreateProcessA" && call->function != "MessageBoxA" &&
+      call->function != "SetEnvironmentVariableA") {
     return false;
   }
   for (const std::string& argument :
@@ -321,23 +350,66 @@ std::vector<TracedCall> TracedCalls(LONGLONG from, DWORD processId,
   return calls;
 }
 
-void WatchUntilEnd(HANDLE launcher, DWORD processId, LaunchOutcome* outcome) {
+void WatchUntilEnd(HANDLE launcher, DWORD processId,
+                   const std::vector<HWND>& dialogsBefore,
+                   LaunchOutcome* outcome) {
   const DWORD since = GetTickCount();
   for (;;) {
     if (WaitForSingleObject(launcher, PollMs) == WAIT_OBJECT_0) {
       outcome->ended = true;
       return;
     }
+    const std::string foreign = ForeignDialog(processId, dialogsBefore);
+    if (!foreign.empty()) {
+      outcome->failure = foreign;
+      return;
+    }
     // A box is modal: while one is up the launcher cannot end, so none can
     // be missed between two looks.
     if (const HWND box = FindBox(processId)) {
-      outcome->boxes.push_back(ReadAndDismiss(box, launcher));
+      outcome->boxes.push_back(ReadAndDismiss(box));
     }
     if (Elapsed(since, LauncherTimeoutMs)) return;
   }
 }
 
 }  // namespace
+
+std::string HandleText(HANDLE handle) {
+  char text[20];
+  snprintf(text, sizeof text, "%lx",
+           static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(handle)));
+  return text;
+}
+
+std::wstring CodePageToWide(const std::string& bytes, UINT codePage) {
+  if (bytes.empty()) return std::wstring();
+  const int size = static_cast<int>(bytes.size());
+  const int length =
+      MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
+  std::wstring wide(length > 0 ? length : 0, L'\0');
+  if (length > 0) {
+    MultiByteToWideChar(codePage, 0, bytes.data(), size, &wide[0], length);
+  }
+  return wide;
+}
+
+std::wstring Utf8ToWide(const std::string& utf8) {
+  return CodePageToWide(utf8, CP_UTF8);
+}
+
+std::string WideToCodePage(const std::wstring& wide, UINT codePage) {
+  if (wide.empty()) return std::string();
+  const int size = static_cast<int>(wide.size());
+  const int length = WideCharToMultiByte(codePage, 0, wide.data(), size,
+                                         nullptr, 0, nullptr, nullptr);
+  std::string bytes(length > 0 ? length : 0, '\0');
+  if (length > 0) {
+    WideCharToMultiByte(codePage, 0, wide.data(), size, &bytes[0], length,
+                        nullptr, nullptr);
+  }
+  return bytes;
+}
 
 bool UnderWine() {
   static const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"),
@@ -447,9 +519,23 @@ bool LayOut(const Layout& layout, const std::string& launcherFile,
   switch (layout.game) {
     case GameFile::Missing:
       return true;
-    case GameFile::NotAProgram:
-      return WriteBytes(game, "This is not a program.\r\n") ||
-             fail("cannot write " + game);
+    case GameFile::NotAProgram: {
+      // The stand-in itself, marked as built for Itanium: a file without a
+      // program header would be taken for a DOS program, which 64-bit
+      // Windows answers with a box of its own.
+      std::string image;
+      if (!ReadBytes(standInFile, &image) || image.size() < 0x40) {
+        return fail("cannot read " + standInFile);
+      }
+      const size_t header = static_cast<unsigned char>(image[0x3C]) |
+                            static_cast<unsigned char>(image[0x3D]) << 8;
+      if (image.compare(header, 4, std::string("PE\0\0", 4)) != 0) {
+        return fail(standInFile + " is no program file");
+      }
+      image[header + 4] = '\x00';  // IMAGE_FILE_MACHINE_IA64, 0x0200
+      image[header + 5] = '\x02';
+      return WriteBytes(game, image) || fail("cannot write " + game);
+    }
     case GameFile::StandIn:
       return CopyFileA(standInFile.c_str(), game.c_str(), FALSE) ||
              fail("cannot copy " + standInFile + " to " + game);
@@ -468,12 +554,19 @@ LaunchOutcome Play(const LaunchRequest& request) {
   }
 
   const LONGLONG traceFrom = TraceEnd();
+  const std::vector<HWND> dialogsBefore = Dialogs();
   PROCESS_INFORMATION process;
   {
     const GameInstructions instructions(request, eventName);
+    char* block = GetEnvironmentStringsA();
+    outcome.environment = EnvironmentEntries(block);
+    if (block) FreeEnvironmentStringsA(block);
     const bool empty = request.commandLine.empty();
+    // Were it not emptied, this command line would meet no System folder
+    // beside the bare name or give the game another command line: a case
+    // that expects what an empty one gives would fail.
     std::string commandLine =
-        empty ? "\"" + request.launcherFile + "\"" : request.commandLine;
+        empty ? "Varnix.exe -command-line-not-emptied" : request.commandLine;
     STARTUPINFOA startup = request.startup;
     startup.cb = sizeof startup;
     const DWORD flags = request.creationFlags | (empty ? CREATE_SUSPENDED : 0);
@@ -497,7 +590,7 @@ LaunchOutcome Play(const LaunchRequest& request) {
     }
   }
 
-  WatchUntilEnd(process.hProcess, process.dwProcessId, &outcome);
+  WatchUntilEnd(process.hProcess, process.dwProcessId, dialogsBefore, &outcome);
   if (outcome.ended) {
     GetExitCodeProcess(process.hProcess, &outcome.exitCode);
     outcome.gamesRunningAtEnd = RunningGamesStartedBy(process.dwProcessId);

@@ -20,7 +20,18 @@ bool RemoveTree(const std::string& path);   // true when nothing is left
 bool WriteBytes(const std::string& path, const std::string& bytes);
 bool ReadBytes(const std::string& path, std::string* bytes);
 
+// Text between code pages; a character that `codePage` lacks becomes its
+// default character, so compare the way back to see whether it was spelled.
+std::wstring Utf8ToWide(const std::string& utf8);
+std::wstring CodePageToWide(const std::string& bytes, UINT codePage);
+std::string WideToCodePage(const std::wstring& wide, UINT codePage);
+
+// A handle's value in hexadecimal, as the stand-in game reads it back.
+std::string HandleText(HANDLE handle);
+
 enum class SystemFolder { Present, Missing, IsAFile };
+// NotAProgram: a program file for a machine that no Windows runs, which the
+// system refuses to start without a dialog of its own.
 enum class GameFile { StandIn, Missing, NotAProgram };
 
 struct Layout {
@@ -40,11 +51,12 @@ bool LayOut(const Layout& layout, const std::string& launcherFile,
 // only be made under. Told by ntdll's own export, not by the environment.
 bool UnderWine();
 
-// One call of the launcher's to CreateProcessA or MessageBoxA, as Wine's
+// One call of the launcher's to CreateProcessA, MessageBoxA or
+// SetEnvironmentVariableA, as Wine's
 // relay trace printed it: each argument's value and, for a string, its text
 // as the trace quotes it (escapes kept, and "" for any other argument).
 struct TracedCall {
-  std::string function;  // "CreateProcessA" or "MessageBoxA"
+  std::string function;
   std::vector<unsigned long long> values;
   std::vector<std::string> texts;
 };
@@ -67,15 +79,14 @@ struct WarningBox {
   bool icon = false;
   HICON iconHandle = nullptr;
   bool topmost = false;  // kept above every other window
-  // The launcher was still running while the box was up: the box is modal.
-  bool launcherWaiting = false;
 };
 
 struct LaunchRequest {
   std::string launcherFile;  // what is started (lpApplicationName)
   // The launcher's whole command line, exactly as it is to read it. Empty
-  // means empty: Windows would put the file name in, so it is taken out again
-  // before the launcher runs.
+  // means empty: Windows would put a command line in, so the launcher is
+  // given one that would end otherwise, and it is taken out again before the
+  // launcher runs.
   std::string commandLine;
   std::string startIn;     // the launcher's current directory; empty: ours
   STARTUPINFOA startup{};  // cb is set by Play
@@ -96,14 +107,18 @@ struct LaunchOutcome {
   int gamesRunningAtEnd = 0;
   bool gameReported = false;
   GameReport report;
-  // The launcher's calls to CreateProcessA and MessageBoxA, in order, when
-  // they were traced.
+  // The environment the launcher was started with, entry by entry.
+  std::vector<std::string> environment;
+  // The launcher's traced calls, in order, when they were traced.
   bool traced = false;
   std::vector<TracedCall> calls;
 };
 
 // Starts the launcher, dismisses its boxes, waits for its end, then releases
 // the game it started, if any, and reads its report, which is then deleted.
+// A dialog of any other process that appears meanwhile (a system box about
+// the game, say, that no player of this launcher should meet) ends the watch
+// at once, as a failure that names it.
 LaunchOutcome Play(const LaunchRequest& request);
 
 }  // namespace varnix_e2e

@@ -25,15 +25,10 @@ struct KernelPriorityClass {
 // nobody releases does not linger.
 constexpr DWORD HoldTimeoutMs = 60000;
 
-// Every entry of the environment block, each "NAME=value".
 std::vector<std::string> Environment() {
-  std::vector<std::string> entries;
   char* block = GetEnvironmentStringsA();
-  if (!block) return entries;
-  for (const char* entry = block; *entry; entry += strlen(entry) + 1) {
-    entries.push_back(entry);
-  }
-  FreeEnvironmentStringsA(block);
+  std::vector<std::string> entries = varnix_e2e::EnvironmentEntries(block);
+  if (block) FreeEnvironmentStringsA(block);
   return entries;
 }
 
@@ -52,17 +47,6 @@ bool Variable(const char* name, std::string* value) {
     }
   }
   return false;
-}
-
-std::vector<std::string> DriveVariables() {
-  std::vector<std::string> found;
-  for (const std::string& entry : Environment()) {
-    if (entry.size() >= 4 && entry[0] == '=' && entry[2] == ':' &&
-        entry[3] == '=') {
-      found.push_back(entry);
-    }
-  }
-  return found;
 }
 
 std::string HandleState(const std::string& value) {
@@ -116,7 +100,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (length > 0 && length < sizeof directory) {
     report.currentDirectory.assign(directory, length);
   }
-  report.driveVariables = DriveVariables();
+  report.environment = Environment();
 
   STARTUPINFOA startup;
   GetStartupInfoA(&startup);
