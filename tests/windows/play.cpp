@@ -9,7 +9,6 @@
 // With --spells it prints the ANSI code page and ends with status 0 when that
 // code page can spell FOLDER's Windows path, 1 when it cannot: an ANSI
 // launcher cannot be started from such a folder.
-#include <shellapi.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -17,6 +16,8 @@
 #include <string>
 
 #include "tests/windows/player.h"
+// After <windows.h>, which player.h brings.
+#include <shellapi.h>
 
 namespace {
 
@@ -70,8 +71,8 @@ bool AnsiPath(const std::wstring& path, std::string* ansi) {
         reinterpret_cast<ToDos>(reinterpret_cast<void (*)()>(GetProcAddress(
             GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
     if (!toDos) return false;
-    const int size = WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, nullptr,
-                                         0, nullptr, nullptr);
+    const int size = WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1,
+                                         nullptr, 0, nullptr, nullptr);
     std::string unixPath(size, '\0');
     WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, unixPath.data(), size,
                         nullptr, nullptr);
