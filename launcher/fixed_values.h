@@ -14,8 +14,8 @@ constexpr char LaunchedSwitch[] = "-LAUNCHED ";
 
 // Path work area, terminator included.
 constexpr size_t PathBufferSize = 256;
-// Child command line work area, terminator included: Windows takes up to
-// 32,767 characters, each up to two bytes in a double-byte code page.
+// Child command line work area, terminator included: the most that
+// CreateProcessA passes on, in any code page, is a line of 65,535 bytes.
 constexpr size_t CommandBufferSize = 65536;
 
 // Lengths without the terminator.

@@ -82,13 +82,19 @@ std::string ForeignDialog(DWORD launcherId, const std::vector<HWND>& before) {
         std::find(before.begin(), before.end(), window) != before.end()) {
       continue;
     }
-    const std::string text = GetDlgItem(window, BoxTextId)
-                                 ? TextOf(GetDlgItem(window, BoxTextId))
-                                 : std::string();
+    // Found as soon as it is made: its caption and text come a little later.
+    const DWORD since = GetTickCount();
+    while (!IsWindowVisible(window) && IsWindow(window) &&
+           !Elapsed(since, BoxReadyTimeoutMs)) {
+      Sleep(PollMs);
+    }
+    const HWND textControl = GetDlgItem(window, BoxTextId);
+    const std::string described =
+        "a dialog of process " + std::to_string(owner) +
+        " appeared during the launch: \"" + TextOf(window) + "\" " +
+        (textControl ? TextOf(textControl) : std::string());
     PostMessageA(window, WM_CLOSE, 0, 0);
-    return "a dialog of process " + std::to_string(owner) +
-           " appeared while the launcher ran: \"" + TextOf(window) + "\" " +
-           text;
+    return described;
   }
   return "";
 }
@@ -621,6 +627,11 @@ LaunchOutcome Play(const LaunchRequest& request) {
       break;
     }
     if (outcome.gamesRunningAtEnd <= 0) break;
+    // The system tells of a game that cannot start, or of one for another
+    // kind of Windows, in a box of its own once the launcher is gone.
+    const std::string foreign =
+        ForeignDialog(process.dwProcessId, dialogsBefore);
+    if (!foreign.empty() && outcome.failure.empty()) outcome.failure = foreign;
     Sleep(PollMs);
   } while (!Elapsed(since, ReportTimeoutMs));
 

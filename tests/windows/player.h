@@ -116,9 +116,10 @@ struct LaunchOutcome {
 
 // Starts the launcher, dismisses its boxes, waits for its end, then releases
 // the game it started, if any, and reads its report, which is then deleted.
-// A dialog of any other process that appears meanwhile (a system box about
-// the game, say, that no player of this launcher should meet) ends the watch
-// at once, as a failure that names it.
+// A dialog of any other process that appears meanwhile, up to the game's
+// report (a system box about the game, say, that no player of this launcher
+// should meet), is closed and makes the run a failure that names it; while
+// the launcher runs, it ends the watch at once.
 LaunchOutcome Play(const LaunchRequest& request);
 
 }  // namespace varnix_e2e
