@@ -2,8 +2,8 @@
 // table computed from the counter ticks, and the size and imports of each
 // program file. Windows-free, so that the host tests check the arithmetic
 // and the import count where sanitizers run.
-#ifndef VARNIX_TESTS_BENCH_BENCH_FIGURES_H
-#define VARNIX_TESTS_BENCH_BENCH_FIGURES_H
+#ifndef VARNIX_BENCH_BENCH_FIGURES_H
+#define VARNIX_BENCH_BENCH_FIGURES_H
 
 #include <cstddef>
 #include <string>
@@ -64,4 +64,4 @@ std::string FormatTable(const Measurements& m);
 
 }  // namespace varnix_bench
 
-#endif  // VARNIX_TESTS_BENCH_BENCH_FIGURES_H
+#endif  // VARNIX_BENCH_BENCH_FIGURES_H

@@ -1,4 +1,4 @@
-#include "tests/bench/bench_figures.h"
+#include "bench/bench_figures.h"
 
 #include <algorithm>
 #include <cstdarg>

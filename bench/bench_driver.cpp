@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/bench/bench_channel.h"
-#include "tests/bench/bench_figures.h"
+#include "bench/bench_channel.h"
+#include "bench/bench_figures.h"
 
 namespace {
 
