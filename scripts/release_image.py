@@ -14,6 +14,10 @@ import sys
 
 import pefile
 
+# No bytecode beside the helper: the scripts keep their files under build/.
+sys.dont_write_bytecode = True
+import pe_imports  # noqa: E402
+
 SECURITY = pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]
 # The certificate table starts on an 8-byte boundary; the signer pads the
 # file with zeros up to it.
@@ -21,11 +25,8 @@ TABLE_ALIGNMENT = 8
 
 
 def imports(path):
-    pe = pefile.PE(path)
-    for dll in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
-        names = sorted(i.name.decode() if i.name else "#%d" % i.ordinal
-                       for i in dll.imports)
-        print("%s: %s" % (dll.dll.decode(), ", ".join(names)))
+    for dll, names in pe_imports.read_imports(path):
+        print("%s: %s" % (dll, ", ".join(sorted(names))))
     return 0
 
 

@@ -7,10 +7,19 @@ AREA is one of: header imports resources icon version.
 Prints every mismatch and exits 1 if there was any.
 """
 
+import os
 import struct
 import sys
 
 import pefile
+
+# Imports are read as the release reads them, by the helper in scripts/:
+# tests may use the scripts, never the other way round. No bytecode is left
+# beside it, outside build/.
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..",
+                                "scripts"))
+sys.dont_write_bytecode = True
+import pe_imports  # noqa: E402
 
 RT_ICON = pefile.RESOURCE_TYPE["RT_ICON"]
 RT_GROUP_ICON = pefile.RESOURCE_TYPE["RT_GROUP_ICON"]
@@ -177,10 +186,8 @@ def check_header(pe, check, exe, _):
 
 def check_imports(pe, check, _, __):
     got = {}
-    for dll in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
-        names = got.setdefault(dll.dll.decode().upper(), set())
-        names.update(i.name.decode() if i.name else "#%d" % i.ordinal
-                     for i in dll.imports)
+    for dll, names in pe_imports.imports(pe):
+        got.setdefault(dll.upper(), set()).update(names)
     for dll in sorted(got):
         print("%s: %s" % (dll, ", ".join(sorted(got[dll]))))
     for dll in sorted(set(got) | set(IMPORTS)):

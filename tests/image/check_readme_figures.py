@@ -12,18 +12,13 @@ import os
 import re
 import sys
 
-import pefile
-
-
-def facts(path):
-    pe = pefile.PE(path, fast_load=True)
-    pe.parse_data_directories(
-        directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IMPORT"]])
-    dlls = getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])
-    functions = sum(len(d.imports) for d in dlls)
-    plural = "s" if len(dlls) > 1 else ""
-    return (str(os.path.getsize(path)),
-            f"{functions} ({len(dlls)} DLL{plural})")
+# Imports are read as the release reads them, by the helper in scripts/:
+# tests may use the scripts, never the other way round. No bytecode is left
+# beside it, outside build/.
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..",
+                                "scripts"))
+sys.dont_write_bytecode = True
+import pe_imports  # noqa: E402
 
 
 def main(readme, files):
@@ -37,7 +32,7 @@ def main(readme, files):
     bad = 0
     for path in files:
         name = os.path.basename(path)
-        built = facts(path)
+        built = pe_imports.figures(path)
         if name not in rows:
             print(f"{readme}: no row for {name}; the build gives {built}")
             bad += 1

@@ -1,8 +1,8 @@
-#include "tests/bench/bench_figures.h"
+#include "bench/bench_figures.h"
 
 #include <algorithm>
 #include <cstdarg>
-#include <cstdint>
+#include <cstddef>
 #include <cstdio>
 
 namespace varnix_bench {
@@ -54,151 +54,6 @@ bool ParseArguments(const std::vector<std::wstring>& args, Arguments* out) {
   }
   if (parsed.runs < 20 || parsed.warmup < 1) return false;
   *out = parsed;
-  return true;
-}
-
-namespace {
-
-// Little-endian reads within the image; false past its end.
-class ImageReader {
- public:
-  ImageReader(const unsigned char* data, std::size_t size)
-      : data_(data), size_(size) {}
-
-  bool Read(std::uint64_t offset, int bytes, std::uint64_t* value) const {
-    if (offset > size_ || size_ - offset < static_cast<std::uint64_t>(bytes)) {
-      return false;
-    }
-    std::uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | data_[offset + i];
-    *value = v;
-    return true;
-  }
-
- private:
-  const unsigned char* data_;
-  std::size_t size_;
-};
-
-struct Section {
-  std::uint64_t address, extent, fileOffset;
-};
-
-// Where an address of the loaded image lies in the file: in the headers,
-// which load at address 0 as they are, or in the section that covers it.
-bool FileOffset(const std::vector<Section>& sections, std::uint64_t headersSize,
-                std::uint64_t address, std::uint64_t* offset) {
-  for (const Section& s : sections) {
-    if (address >= s.address && address - s.address < s.extent) {
-      *offset = s.fileOffset + (address - s.address);
-      return true;
-    }
-  }
-  if (address < headersSize) {
-    *offset = address;
-    return true;
-  }
-  return false;
-}
-
-// Bounds on a damaged file's tables: far beyond any real program's.
-constexpr int MaxDlls = 4096;
-constexpr int MaxFunctionsPerDll = 65536;
-
-}  // namespace
-
-bool CountImports(const unsigned char* data, std::size_t size,
-                  FileFacts* facts) {
-  const ImageReader image(data, size);
-  std::uint64_t v, peOffset, sectionCount, optionalSize, magic;
-  if (!image.Read(0, 2, &v) || v != 0x5A4D) return false;  // "MZ"
-  if (!image.Read(0x3C, 4, &peOffset)) return false;
-  if (!image.Read(peOffset, 4, &v) || v != 0x4550) return false;  // "PE\0\0"
-  const std::uint64_t fileHeader = peOffset + 4;
-  if (!image.Read(fileHeader + 2, 2, &sectionCount) ||
-      !image.Read(fileHeader + 16, 2, &optionalSize)) {
-    return false;
-  }
-  const std::uint64_t optional = fileHeader + 20;
-  if (!image.Read(optional, 2, &magic)) return false;
-  // PE32 and PE32+ differ here in the width of the thunks and of the
-  // fields before the data directories.
-  int thunkBytes;
-  std::uint64_t directoryCountAt;
-  if (magic == 0x10B) {
-    thunkBytes = 4;
-    directoryCountAt = 92;
-  } else if (magic == 0x20B) {
-    thunkBytes = 8;
-    directoryCountAt = 108;
-  } else {
-    return false;
-  }
-  std::uint64_t headersSize, directoryCount;
-  if (!image.Read(optional + 60, 4, &headersSize) ||
-      !image.Read(optional + directoryCountAt, 4, &directoryCount)) {
-    return false;
-  }
-
-  std::vector<Section> sections;
-  const std::uint64_t sectionTable = optional + optionalSize;
-  for (std::uint64_t i = 0; i < sectionCount; ++i) {
-    const std::uint64_t at = sectionTable + 40 * i;
-    std::uint64_t virtualSize, address, rawSize, rawOffset;
-    if (!image.Read(at + 8, 4, &virtualSize) ||
-        !image.Read(at + 12, 4, &address) ||
-        !image.Read(at + 16, 4, &rawSize) ||
-        !image.Read(at + 20, 4, &rawOffset)) {
-      return false;
-    }
-    sections.push_back({address, std::max(virtualSize, rawSize), rawOffset});
-  }
-
-  FileFacts counted;
-  counted.size = size;
-  // Directory 1 is the import directory; an image with fewer directories,
-  // or an empty one, imports nothing.
-  std::uint64_t importAddress = 0;
-  if (directoryCount > 1 &&
-      !image.Read(optional + directoryCountAt + 4 + 8, 4, &importAddress)) {
-    return false;
-  }
-  if (importAddress != 0) {
-    std::uint64_t descriptor;
-    if (!FileOffset(sections, headersSize, importAddress, &descriptor)) {
-      return false;
-    }
-    // One 20-byte descriptor per DLL, up to one of all zeros.
-    for (;; descriptor += 20) {
-      std::uint64_t lookup, name, thunks;
-      if (!image.Read(descriptor, 4, &lookup) ||
-          !image.Read(descriptor + 12, 4, &name) ||
-          !image.Read(descriptor + 16, 4, &thunks)) {
-        return false;
-      }
-      bool allZeros = true;
-      for (int field = 0; field < 20; field += 4) {
-        if (!image.Read(descriptor + field, 4, &v)) return false;
-        allZeros = allZeros && v == 0;
-      }
-      if (allZeros) break;
-      if (++counted.dlls > MaxDlls) return false;
-      // The lookup table names the functions; a linker may leave it out
-      // and let the address table, unbound, name them instead.
-      std::uint64_t entry;
-      if (!FileOffset(sections, headersSize, lookup ? lookup : thunks,
-                      &entry)) {
-        return false;
-      }
-      for (int n = 0;; ++n, entry += thunkBytes) {
-        if (n > MaxFunctionsPerDll) return false;
-        if (!image.Read(entry, thunkBytes, &v)) return false;
-        if (v == 0) break;
-        ++counted.functions;
-      }
-    }
-  }
-  *facts = counted;
   return true;
 }
 
@@ -290,10 +145,8 @@ std::string FormatTable(const Measurements& m) {
   out +=
       "overheads and ratios are medians of each round's own difference and "
       "ratio.\n\n";
-  Appendf(&out, "%36s%8s%10s%10s%11s%11s\n", "", "time", "overhead", "ratio to",
-          "file size", "imported");
-  Appendf(&out, "%36s%8s%10s%10s%11s%11s\n", "", "(us)", "(us)", "empty",
-          "(bytes)", "functions");
+  Appendf(&out, "%36s%8s%10s%10s\n", "", "time", "overhead", "ratio to");
+  Appendf(&out, "%36s%8s%10s%10s\n", "", "(us)", "(us)", "empty");
 
   const struct {
     const char* label;
@@ -310,19 +163,14 @@ std::string FormatTable(const Measurements& m) {
     Appendf(&out, "%-36s%8.0f", r.label, f.MedianUs(r.row));
     if (r.cost) {
       Appendf(&out, "%10.0f%10.2f", f.OverheadUs(r.row), f.Ratio(r.row));
-    } else {
-      out.append(20, ' ');
     }
-    const FileFacts& file = m.files[r.row];
-    Appendf(&out, "%11llu%4d (%d DLL%s)\n", file.size, file.functions,
-            file.dlls, file.dlls > 1 ? "s" : "");
+    out += '\n';
   }
 
-  const FileFacts& launcher = m.files[Launcher];
   Appendf(&out,
           "\nVarnix.exe: overhead %.2f x one empty process (goal: 1.1 or "
-          "less), %llu bytes, %d imported functions.\n",
-          f.Ratio(Launcher), launcher.size, launcher.functions);
+          "less).\n",
+          f.Ratio(Launcher));
   // The warning boxes need USER32, and Windows loads it before the entry
   // runs; its share is told apart from the rest of the launcher's cost.
   Appendf(&out,

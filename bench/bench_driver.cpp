@@ -2,7 +2,8 @@
 // launcher, directly, through the launcher built with a C runtime, and the
 // floor of one empty process, without and with USER32. Rounds interleave the
 // rows, so that drift in the machine's load touches all of them alike. Then
-// prints the table, with each file's size and imports beside its row.
+// prints the table: times and ratios only. The files' sizes and imports do not
+// depend on the machine; scripts/bench prints those of the files as they ship.
 //
 // Everything it runs lies beside it, as in the Windows test bundle; it lays
 // out the two installations it times in a folder of its own, under the
@@ -15,13 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "tests/bench/bench_channel.h"
-#include "tests/bench/bench_figures.h"
+#include "bench/bench_channel.h"
+#include "bench/bench_figures.h"
 
 namespace {
 
 using varnix_bench::Arguments;
-using varnix_bench::FileFacts;
 using varnix_bench::Measurements;
 
 // A launch that hangs (a warning box, a missing game) ends the benchmark
@@ -239,29 +239,6 @@ std::wstring MakeOwnFolder(const std::wstring& parent) {
   Fail("cannot make a folder under " + Utf8(parent));
 }
 
-FileFacts ReadFacts(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) Fail("cannot open " + Utf8(path));
-  LARGE_INTEGER size;
-  std::vector<unsigned char> bytes;
-  DWORD read = 0;
-  const bool ok =
-      GetFileSizeEx(file, &size) && size.QuadPart < (1 << 30) &&
-      (bytes.resize(static_cast<size_t>(size.QuadPart)),
-       ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read,
-                nullptr)) &&
-      read == bytes.size();
-  CloseHandle(file);
-  FileFacts facts;
-  if (!ok) Fail("cannot read " + Utf8(path));
-  if (!varnix_bench::CountImports(bytes.data(), bytes.size(), &facts)) {
-    SetLastError(ERROR_BAD_EXE_FORMAT);
-    Fail(Utf8(path) + " is not a program this benchmark can read");
-  }
-  return facts;
-}
-
 // "wine-8.0 (Debian 8.0~repack-4)" under Wine, as `wine --version` says it;
 // "Windows 10.0.19045" on Windows. Wine is told by its own exports from
 // ntdll, which no Windows has, rather than by anything a user can set.
@@ -363,11 +340,6 @@ extern "C" int wmain(int argc, wchar_t** argv) {
   Measurements m;
   m.system = SystemName();
   m.warmup = args.warmup;
-  m.files[varnix_bench::Empty] = ReadFacts(empty);
-  m.files[varnix_bench::EmptyUser32] = ReadFacts(emptyUser32);
-  m.files[varnix_bench::Direct] = ReadFacts(game);
-  m.files[varnix_bench::Launcher] = ReadFacts(launcher);
-  m.files[varnix_bench::Ordinary] = ReadFacts(ordinary);
 
   GameChannel channel;
   const int rounds = args.warmup + args.runs;

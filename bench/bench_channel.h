@@ -1,8 +1,8 @@
 // How the stand-in game tells the benchmark driver when it started. Both
 // sides name the same mapping and event; the driver creates them, the game
 // only opens them, so a game started outside the benchmark does nothing.
-#ifndef VARNIX_TESTS_BENCH_BENCH_CHANNEL_H
-#define VARNIX_TESTS_BENCH_BENCH_CHANNEL_H
+#ifndef VARNIX_BENCH_BENCH_CHANNEL_H
+#define VARNIX_BENCH_BENCH_CHANNEL_H
 
 namespace varnix_bench {
 
@@ -19,4 +19,4 @@ struct GameRecord {
 
 }  // namespace varnix_bench
 
-#endif  // VARNIX_TESTS_BENCH_BENCH_CHANNEL_H
+#endif  // VARNIX_BENCH_BENCH_CHANNEL_H

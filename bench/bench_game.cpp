@@ -4,7 +4,7 @@
 // figures measure whatever starts it.
 #include <windows.h>
 
-#include "tests/bench/bench_channel.h"
+#include "bench/bench_channel.h"
 
 extern "C" void BenchGameEntry() {
   LARGE_INTEGER enteredAt;

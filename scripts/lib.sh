@@ -1,0 +1,47 @@
+# shellcheck shell=bash
+# What the scripts share. Sourced, never run: each script keeps its own
+# usage, and its messages start with its own name.
+
+varnix_scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# For a script that takes no arguments: "$@" is its own. Needs its usage
+# function.
+no_arguments() {
+  [ $# -gt 0 ] || return 0
+  case $1 in
+    -h | --help) usage; exit 0 ;;
+  esac
+  usage >&2
+  exit 2
+}
+
+# take_turns FD LOCK WHY: runs that share something in build/ take turns on
+# LOCK, held on descriptor FD until the script ends. Commands that may leave
+# a process running on (a Wine server) get FD closed, so that the lock ends
+# with the script.
+take_turns() {
+  mkdir -p "$(dirname "$2")"
+  # exec takes a descriptor's number only as a literal.
+  eval "exec $1>\"\$2\"" || return
+  if ! flock -n "$1"; then
+    echo "${0##*/}: $3; waiting" >&2
+    flock "$1" || return
+  fi
+}
+
+# build_for_wine [PRESET...]: builds the presets named and the Windows build
+# that Wine runs here, and sets arch to that Wine (32 or 64) and preset to
+# that build's. Where this machine cannot run 32-bit programs at all, 64-bit
+# Wine runs the 64-bit build of the same sources. Installs what is missing
+# first: without Wine, wine-run cannot tell which Wine runs here.
+# shellcheck disable=SC2120  # the presets are optional
+build_for_wine() {
+  "$varnix_scripts/setup" || return
+  arch=$("$varnix_scripts/wine-run" --arch) || return
+  preset=windows
+  [ "$arch" = 32 ] || preset=windows64
+  case " $* " in
+    *" $preset "*) "$varnix_scripts/build" "$@" ;;
+    *) "$varnix_scripts/build" "$@" "$preset" ;;
+  esac
+}
