@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/windows/player.h"
+#include "player/player.h"
 
 namespace varnix_e2e {
 

@@ -15,7 +15,7 @@
 
 #include <string>
 
-#include "tests/windows/player.h"
+#include "player/player.h"
 // After <windows.h>, which player.h brings.
 #include <shellapi.h>
 

@@ -1,4 +1,4 @@
-#include "tests/windows/game_report.h"
+#include "player/game_report.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -62,6 +62,17 @@ bool GameReport::FindVariable(const std::string& name,
   return false;
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
 std::vector<std::string> EnvironmentEntries(const char* block) {
   std::vector<std::string> entries;
   for (const char* entry = block; entry && *entry;
@@ -94,12 +105,7 @@ std::string FormatReport(const GameReport& report) {
 bool ParseReport(const std::string& text, GameReport* report) {
   *report = GameReport();
   bool complete = false;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string line = text.substr(start, end - start);
-    start = end + 1;
+  for (const std::string& line : Lines(text)) {
     const size_t equals = line.find('=');
     if (equals == std::string::npos) return false;
     const std::string key = line.substr(0, equals);

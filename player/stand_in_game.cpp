@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/windows/game_report.h"
+#include "player/files.h"
+#include "player/game_report.h"
 
 namespace {
 
@@ -74,15 +75,7 @@ std::string Hold(const std::string& eventName) {
 // waits for the report never reads half of it.
 void WriteReport(const std::string& path, const std::string& text) {
   const std::string part = path + ".part";
-  const HANDLE file =
-      CreateFileA(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  const BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()),
-                            &written, nullptr);
-  CloseHandle(file);
-  if (ok && written == text.size()) {
+  if (varnix_e2e::WriteBytes(part, text)) {
     MoveFileExA(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
   }
 }

@@ -3,8 +3,8 @@
 // with every text that may hold arbitrary bytes (command line, folder, title,
 // environment) written in hexadecimal so that quotes, tabs, line
 // breaks and bytes above 0x7F survive as they came.
-#ifndef VARNIX_TESTS_WINDOWS_GAME_REPORT_H
-#define VARNIX_TESTS_WINDOWS_GAME_REPORT_H
+#ifndef VARNIX_PLAYER_GAME_REPORT_H
+#define VARNIX_PLAYER_GAME_REPORT_H
 
 #include <string>
 #include <vector>
@@ -50,6 +50,9 @@ struct GameReport {
   bool FindVariable(const std::string& name, std::string* value) const;
 };
 
+// `text` cut at its line feeds, which the lines leave out.
+std::vector<std::string> Lines(const std::string& text);
+
 // The entries of an environment block as GetEnvironmentStringsA returns it:
 // "NAME=value" strings one after the other, ended by an empty one.
 std::vector<std::string> EnvironmentEntries(const char* block);
@@ -61,4 +64,4 @@ bool ParseReport(const std::string& text, GameReport* report);
 
 }  // namespace varnix_e2e
 
-#endif  // VARNIX_TESTS_WINDOWS_GAME_REPORT_H
+#endif  // VARNIX_PLAYER_GAME_REPORT_H

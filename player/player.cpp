@@ -1,4 +1,4 @@
-#include "tests/windows/player.h"
+#include "player/player.h"
 
 #include <stddef.h>
 #include <stdio.h>
@@ -246,41 +246,9 @@ struct GameInstructions {
   std::string wineDebug_;
 };
 
-HANDLE OpenTrace() {
-  return CreateFileA(TraceFile().c_str(), GENERIC_READ,
-                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
 // Where the trace file ends now, so that only what is written after it is
 // read back; 0 when there is no trace.
-LONGLONG TraceEnd() {
-  if (TraceFile().empty()) return 0;
-  const HANDLE file = OpenTrace();
-  if (file == INVALID_HANDLE_VALUE) return 0;
-  LARGE_INTEGER size = {};
-  GetFileSizeEx(file, &size);
-  CloseHandle(file);
-  return size.QuadPart;
-}
-
-// What the trace holds from `from` on.
-std::string TraceSince(LONGLONG from) {
-  std::string text;
-  const HANDLE file = OpenTrace();
-  if (file == INVALID_HANDLE_VALUE) return text;
-  LARGE_INTEGER offset;
-  offset.QuadPart = from;
-  if (SetFilePointerEx(file, offset, nullptr, FILE_BEGIN)) {
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-      text.append(buffer, got);
-    }
-  }
-  CloseHandle(file);
-  return text;
-}
+LONGLONG TraceEnd() { return TraceFile().empty() ? 0 : FileSize(TraceFile()); }
 
 // Splits a traced call's argument list at its commas, keeping a quoted
 // string whole: it may hold commas and escaped quotes of its own.
@@ -338,20 +306,15 @@ bool ParseTracedCall(const std::string& line, const std::string& prefix,
 std::vector<TracedCall> TracedCalls(LONGLONG from, DWORD processId,
                                     DWORD threadId) {
   std::vector<TracedCall> calls;
-  const std::string text = TraceSince(from);
+  std::string text;
+  ReadBytes(TraceFile(), &text, from);
   char prefix[40];
   snprintf(prefix, sizeof prefix, "%04lx:%04lx:Call ",
            static_cast<unsigned long>(processId),
            static_cast<unsigned long>(threadId));
-  size_t begin = 0;
-  while (begin < text.size()) {
-    size_t end = text.find('\n', begin);
-    if (end == std::string::npos) end = text.size();
+  for (const std::string& line : Lines(text)) {
     TracedCall call;
-    if (ParseTracedCall(text.substr(begin, end - begin), prefix, &call)) {
-      calls.push_back(call);
-    }
-    begin = end + 1;
+    if (ParseTracedCall(line, prefix, &call)) calls.push_back(call);
   }
   return calls;
 }
@@ -433,67 +396,6 @@ const std::string& TraceFile() {
                : std::string();
   }();
   return file;
-}
-
-// Walks the path by characters, not bytes: in code page 932 the second byte
-// of a character may be a backslash.
-bool MakeFolders(const std::string& path) {
-  const char* begin = path.c_str();
-  for (const char* p = begin; *p; p = CharNextA(p)) {
-    if ((*p == '\\' || *p == '/') && p > begin && p[-1] != ':') {
-      CreateDirectoryA(std::string(begin, p).c_str(), nullptr);
-    }
-  }
-  CreateDirectoryA(begin, nullptr);
-  const DWORD attributes = GetFileAttributesA(begin);
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool RemoveTree(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return DeleteFileA(path.c_str()) != 0;
-  }
-  WIN32_FIND_DATAA entry;
-  const HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = entry.cFileName;
-      if (name != "." && name != "..") RemoveTree(path + "\\" + name);
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
-  }
-  return RemoveDirectoryA(path.c_str()) != 0;
-}
-
-bool WriteBytes(const std::string& path, const std::string& bytes) {
-  const HANDLE file =
-      CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const BOOL ok = WriteFile(
-      file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-  return ok && written == bytes.size();
-}
-
-bool ReadBytes(const std::string& path, std::string* bytes) {
-  const HANDLE file =
-      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bytes->clear();
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-    bytes->append(buffer, got);
-  }
-  CloseHandle(file);
-  return true;
 }
 
 bool LayOut(const Layout& layout, const std::string& launcherFile,

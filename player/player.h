@@ -2,23 +2,18 @@
 // shell or a shortcut would, reads and dismisses whatever warning box it
 // shows, and collects what the stand-in game reported. Shared by the
 // end-to-end tests and the demo's `play` tool.
-#ifndef VARNIX_TESTS_WINDOWS_PLAYER_H
-#define VARNIX_TESTS_WINDOWS_PLAYER_H
+#ifndef VARNIX_PLAYER_PLAYER_H
+#define VARNIX_PLAYER_PLAYER_H
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-#include "tests/windows/game_report.h"
+#include "player/files.h"
+#include "player/game_report.h"
 
 namespace varnix_e2e {
-
-// ANSI file helpers: every name is a byte string in the ANSI code page.
-bool MakeFolders(const std::string& path);  // parents included
-bool RemoveTree(const std::string& path);   // true when nothing is left
-bool WriteBytes(const std::string& path, const std::string& bytes);
-bool ReadBytes(const std::string& path, std::string* bytes);
 
 // Text between code pages; a character that `codePage` lacks becomes its
 // default character, so compare the way back to see whether it was spelled.
@@ -124,4 +119,4 @@ LaunchOutcome Play(const LaunchRequest& request);
 
 }  // namespace varnix_e2e
 
-#endif  // VARNIX_TESTS_WINDOWS_PLAYER_H
+#endif  // VARNIX_PLAYER_PLAYER_H
