@@ -71,8 +71,8 @@ bool AnsiPath(const std::wstring& path, std::string* ansi) {
         reinterpret_cast<ToDos>(reinterpret_cast<void (*)()>(GetProcAddress(
             GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
     if (!toDos) return false;
-    const int size = WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1,
-                                         nullptr, 0, nullptr, nullptr);
+    const int size = WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, nullptr,
+                                         0, nullptr, nullptr);
     std::string unixPath(size, '\0');
     WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, unixPath.data(), size,
                         nullptr, nullptr);

@@ -74,12 +74,33 @@ std::vector<HWND> Dialogs() {
 
 // A dialog of a process other than the launcher and this one that was not
 // there before the launch, described; "" when there is none.
-std::string ForeignDialog(DWORD launcherId, const std::vector<HWND>& before) {
+std::string ImageOf(DWORD processId) {
+  const HANDLE process =
+      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (!process) return "";
+  char path[MAX_PATH * 3];
+  DWORD length = sizeof path;
+  const bool known = QueryFullProcessImageNameA(process, 0, path, &length);
+  CloseHandle(process);
+  return known ? std::string(path, length) : std::string();
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+  return !prefix.empty() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::string ForeignDialog(DWORD launcherId, const std::vector<HWND>& before,
+                          const LaunchRequest& request) {
   for (const HWND window : Dialogs()) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     if (owner == launcherId || owner == GetCurrentProcessId() ||
         std::find(before.begin(), before.end(), window) != before.end()) {
+      continue;
+    }
+    const std::string image = ImageOf(owner);
+    if (StartsWith(image, request.neighbours) &&
+        !StartsWith(image, request.ownFolder)) {
       continue;
     }
     // Found as soon as it is made: its caption and text come a little later.
@@ -321,14 +342,15 @@ std::vector<TracedCall> TracedCalls(LONGLONG from, DWORD processId,
 
 void WatchUntilEnd(HANDLE launcher, DWORD processId,
                    const std::vector<HWND>& dialogsBefore,
-                   LaunchOutcome* outcome) {
+                   const LaunchRequest& request, LaunchOutcome* outcome) {
   const DWORD since = GetTickCount();
   for (;;) {
     if (WaitForSingleObject(launcher, PollMs) == WAIT_OBJECT_0) {
       outcome->ended = true;
       return;
     }
-    const std::string foreign = ForeignDialog(processId, dialogsBefore);
+    const std::string foreign =
+        ForeignDialog(processId, dialogsBefore, request);
     if (!foreign.empty()) {
       outcome->failure = foreign;
       return;
@@ -498,7 +520,8 @@ LaunchOutcome Play(const LaunchRequest& request) {
     }
   }
 
-  WatchUntilEnd(process.hProcess, process.dwProcessId, dialogsBefore, &outcome);
+  WatchUntilEnd(process.hProcess, process.dwProcessId, dialogsBefore, request,
+                &outcome);
   if (outcome.ended) {
     GetExitCodeProcess(process.hProcess, &outcome.exitCode);
     outcome.gamesRunningAtEnd = RunningGamesStartedBy(process.dwProcessId);
@@ -532,7 +555,7 @@ LaunchOutcome Play(const LaunchRequest& request) {
     // The system tells of a game that cannot start, or of one for another
     // kind of Windows, in a box of its own once the launcher is gone.
     const std::string foreign =
-        ForeignDialog(process.dwProcessId, dialogsBefore);
+        ForeignDialog(process.dwProcessId, dialogsBefore, request);
     if (!foreign.empty() && outcome.failure.empty()) outcome.failure = foreign;
     Sleep(PollMs);
   } while (!Elapsed(since, ReportTimeoutMs));

@@ -90,6 +90,11 @@ struct LaunchRequest {
   // it, and named to the game, which says whether it got it too.
   HANDLE inheritable = nullptr;
   std::string reportFile;  // where the game is to write its report
+  // Other players may run alongside, with their installations in folders
+  // whose paths begin with `neighbours`; a dialog of a program started
+  // from one of those, not from under `ownFolder`, is theirs.
+  std::string neighbours;
+  std::string ownFolder;
 };
 
 struct LaunchOutcome {

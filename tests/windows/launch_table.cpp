@@ -32,6 +32,15 @@ void PrintTo(const LaunchCase& row, std::ostream* out) { *out << row.name; }
 
 namespace {
 
+// The scratch root is a folder of this run's own under Base(); runs of the
+// test programs alongside each other have theirs there too.
+constexpr char RootPrefix[] = "\\VarnixE2E-";
+
+std::string& Base() {
+  static std::string base;
+  return base;
+}
+
 std::string& Root() {
   static std::string root;
   return root;
@@ -403,6 +412,8 @@ LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,
   request.launcherFile = (reachedAs.empty() ? layout.folder : reachedAs) +
                          "\\" + layout.launcherName;
   request.reportFile = layout.folder + ".report";
+  request.neighbours = Base() + RootPrefix;
+  request.ownFolder = Root() + "\\";
   return Play(request);
 }
 
@@ -531,19 +542,12 @@ namespace {
 // that the launcher recorded it.
 class Installations : public testing::Environment {
  public:
-  explicit Installations(std::string base) : base_(std::move(base)) {}
   void SetUp() override {
-    char name[32];
-    snprintf(name, sizeof name, "\\VarnixE2E-%lu",
-             static_cast<unsigned long>(GetCurrentProcessId()));
-    Root() = base_ + name;
+    Root() = Base() + RootPrefix + std::to_string(GetCurrentProcessId());
     ASSERT_TRUE(MakeFolders(Root())) << "cannot make " << Root();
     SetEnvironmentVariableA("=C:", "C:\\Stale\\Per-Drive\\Directory");
   }
   void TearDown() override { RemoveTree(Root()); }
-
- private:
-  std::string base_;
 };
 
 int Usage(const char* program) {
@@ -595,6 +599,7 @@ int main(int argc, char** argv) {
   while (!base.empty() && (base.back() == '\\' || base.back() == '/')) {
     base.pop_back();
   }
-  testing::AddGlobalTestEnvironment(new varnix_e2e::Installations(base));
+  varnix_e2e::Base() = base;
+  testing::AddGlobalTestEnvironment(new varnix_e2e::Installations);
   return RUN_ALL_TESTS();
 }
