@@ -8,11 +8,12 @@
 # With SCRATCH, the cases share state that "SCRIPT --setup" makes and
 # "SCRIPT --cleanup" removes, as the fixture SUITE.scratch that every case
 # requires and that one case at a time may use.
-set(varnix_script_cases_ctest ${CMAKE_CURRENT_LIST_DIR}/script_cases_ctest.cmake)
+include_guard(GLOBAL)
 
 function(varnix_script_cases suite script label timeout)
   cmake_parse_arguments(PARSE_ARGV 4 arg SCRATCH "" "")
   set(scratch ${arg_SCRATCH})
+  set(cases_ctest ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/script_cases_ctest.cmake)
   set(ctest_file ${CMAKE_CURRENT_BINARY_DIR}/${suite}_cases.cmake)
   # Bracket arguments, since the clone's path may hold any letter.
   file(CONFIGURE OUTPUT ${ctest_file} CONTENT [==[
@@ -21,7 +22,7 @@ set(script [=[@script@]=])
 set(label [=[@label@]=])
 set(timeout [=[@timeout@]=])
 set(scratch [=[@scratch@]=])
-include([=[@varnix_script_cases_ctest@]=])
+include([=[@cases_ctest@]=])
 ]==] @ONLY)
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${ctest_file})
 endfunction()
