@@ -2,6 +2,7 @@
 // the process with its status. There is no C runtime behind it.
 #include <windows.h>
 
+#include "launcher/fixed_values.h"
 #include "launcher/launch.h"
 #include "platform/code_page.h"
 #include "platform/windows_platform.h"
@@ -25,9 +26,10 @@ varnix::LeadByteSet AnsiLeadBytes() {
 extern "C" void LauncherEntry() {
   const varnix::LeadByteSet leadBytes = AnsiLeadBytes();
   const char* rawCommandLine = GetCommandLineA();
-  // A name that fills the buffer may be cut and unterminated; its length
-  // alone is used, and at MAX_PATH it is too long for the launcher anyway.
-  char moduleFileName[MAX_PATH];
+  // As large as the path work area, so any name under MAX_PATH characters
+  // fits in UTF-8. A name that fills the buffer may be cut and unterminated;
+  // its length alone is used, and at that length the launcher refuses it.
+  char moduleFileName[varnix::PathBufferSize];
   const DWORD moduleLength =
       GetModuleFileNameA(nullptr, moduleFileName, sizeof moduleFileName);
   const varnix::TextSlice programPath = varnix::ProgramPathFromCommandLine(
