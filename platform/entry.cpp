@@ -25,7 +25,12 @@ varnix::LeadByteSet AnsiLeadBytes() {
 
 extern "C" void LauncherEntry() {
   const varnix::LeadByteSet leadBytes = AnsiLeadBytes();
+  // A command line with no ANSI form (in UTF-8, one of more than 65,534
+  // bytes) may come back as NULL. The program path is then taken as for an
+  // empty line, from the module file name, and the launch sequence gets no
+  // tail, which it refuses: the player's arguments are gone.
   const char* rawCommandLine = GetCommandLineA();
+  const char* commandLine = rawCommandLine != nullptr ? rawCommandLine : "";
   // As large as the path work area, so any name under MAX_PATH characters
   // fits in UTF-8. A name that fills the buffer may be cut and unterminated;
   // its length alone is used, and at that length the launcher refuses it.
@@ -33,10 +38,11 @@ extern "C" void LauncherEntry() {
   const DWORD moduleLength =
       GetModuleFileNameA(nullptr, moduleFileName, sizeof moduleFileName);
   const varnix::TextSlice programPath = varnix::ProgramPathFromCommandLine(
-      rawCommandLine, varnix::TextSlice{moduleFileName, moduleLength},
-      leadBytes);
+      commandLine, varnix::TextSlice{moduleFileName, moduleLength}, leadBytes);
   const char* argumentTail =
-      varnix::ArgumentTailFromCommandLine(rawCommandLine, leadBytes);
+      rawCommandLine != nullptr
+          ? varnix::ArgumentTailFromCommandLine(rawCommandLine, leadBytes)
+          : nullptr;
   varnix::WindowsPlatform platform;
   ExitProcess(static_cast<UINT>(
       varnix::RunLauncher(programPath, argumentTail, platform)));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,7 +52,7 @@ std::vector<Call> Started(std::string directory, std::string commandLine) {
 struct SequenceCase {
   std::string name;
   std::string path;
-  std::string tail;
+  std::optional<std::string> tail;  // none: the system gave no command line
   unsigned failing;
   std::vector<Call> calls;
 };
@@ -63,7 +64,7 @@ void RunCases(const std::vector<SequenceCase>& cases) {
   for (const SequenceCase& c : cases) {
     SCOPED_TRACE(c.name);
     const auto path = Unterminated(c.path);
-    const auto tail = Terminated(c.tail);
+    const auto tail = c.tail ? Terminated(*c.tail) : nullptr;
     RecordingPlatform platform(c.failing);
     EXPECT_EQ(
         RunLauncher(TextSlice{path.get(), c.path.size()}, tail.get(), platform),
@@ -182,6 +183,7 @@ TEST(RunLauncher, Capacities) {
        Started(kGameSystem, "-LAUNCHED -a")},
       {"tail too long for any command line", kGame, tailTooLong, 0, tooLong},
       {"tail of 100,000 bytes", kGame, TailOfLength(100000), 0, tooLong},
+      {"no command line to take a tail from", kGame, std::nullopt, 0, tooLong},
   };
   RunCases(cases);
 }
