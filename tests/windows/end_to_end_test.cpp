@@ -177,7 +177,7 @@ TEST_F(Inheritance, StartupInformation) {
   LaunchRequest request;
   request.startup.dwFlags = STARTF_USESHOWWINDOW;
   request.startup.wShowWindow = SW_SHOWMINNOACTIVE;
-  char title[] = "Varnix (minimized)";
+  wchar_t title[] = L"Varnix (minimized)";
   request.startup.lpTitle = title;
   const LaunchOutcome outcome = Start("StartupInformation", request);
   ASSERT_EQ("", outcome.failure);
@@ -187,7 +187,7 @@ TEST_F(Inheritance, StartupInformation) {
   EXPECT_EQ(static_cast<unsigned>(SW_SHOWMINNOACTIVE),
             outcome.report.showWindow);
   EXPECT_TRUE(outcome.report.hasTitle);
-  EXPECT_EQ(title, outcome.report.title);
+  EXPECT_EQ(WideToUtf8(title), outcome.report.title);
 }
 
 HANDLE InheritablePipe(HANDLE* readEnd) {
