@@ -126,32 +126,36 @@ INSTANTIATE_TEST_SUITE_P(PathsWithBlanks, Launcher,
 // The longest command line Windows hands a process is 32,767 characters
 // with the terminator: 10 of them are "-LAUNCHED ", so a tail of 32,756 is
 // the longest the game can be given, and the longest the launcher itself
-// can get behind "Varnix " is 32,759. The path work area holds 255 bytes
+// can get behind "Varnix " is 32,759. The path work area holds 779 bytes
 // and a terminator.
 const LaunchCase Capacities[] = {
     {.name = "TailOfSomeThousandBytes",
      .commandLine = "Varnix {tail}",
      .startIn = "{dir}",
      .gameCommandLine = "-LAUNCHED {tail}",
-     .tail = {PLAYER_TYPING, 5000}},
+     .tail = {.unit = PLAYER_TYPING, .bytes = 5000}},
     {.name = "LongestTailTheGameCanGet",
      .commandLine = "Varnix {tail}",
      .startIn = "{dir}",
      .gameCommandLine = "-LAUNCHED {tail}",
-     .tail = {PLAYER_TYPING_ASCII, 32756}},
+     .tail = {.unit = PLAYER_TYPING_ASCII, .bytes = 32756}},
     {.name = "TailTooLongForTheGame",
      .commandLine = "Varnix {tail}",
      .startIn = "{dir}",
      .warning = &NotInstalled,
-     .tail = {PLAYER_TYPING_ASCII, 32759}},
-    {.name = "ProgramPathOf255Bytes",
-     .commandLine = "{program} -x",
-     .gameCommandLine = "-LAUNCHED -x",
-     .programPathBytes = 255},
-    {.name = "ProgramPathOf256Bytes",
+     .tail = {.unit = PLAYER_TYPING_ASCII, .bytes = 32759}},
+    // Under a scratch root in ASCII no code page makes 779 bytes fewer than
+    // MAX_PATH characters, so Windows refuses the folder that the launcher
+    // asks for; one byte more, the launcher refuses the path itself.
+    {.name = "ProgramPathOf779Bytes",
      .commandLine = "{program} -x",
      .warning = &NoSystemDirectory,
-     .programPathBytes = 256},
+     .programPathBytes = 779},
+    {.name = "ProgramPathOf780Bytes",
+     .commandLine = "{program} -x",
+     .warning = &NoSystemDirectory,
+     .tried = false,
+     .programPathBytes = 780},
 };
 INSTANTIATE_TEST_SUITE_P(Capacities, Launcher, testing::ValuesIn(Capacities),
                          CaseName);
