@@ -30,6 +30,16 @@ const LaunchCase ArgumentTails[] = {
     {.name = "TailGluedToClosingQuote",
      .commandLine = "\"{dir}\\Varnix.exe\"-log",
      .gameCommandLine = "-LAUNCHED -log"},
+    // Letters of several scripts at once, which only a launcher in UTF-8
+    // can be handed whole under most systems.
+    {.name = "ArgumentsOfSeveralScripts",
+     .commandLine = "{dir}\\Varnix.exe -name \"Zoë ゲ\"",
+     .gameCommandLine = "-LAUNCHED -name \"Zoë ゲ\""},
+    // Full-width look-alikes of the quote and the backslash stay what they
+    // are: a best fit into ASCII would hand the game other arguments.
+    {.name = "FullWidthQuoteAndBackslash",
+     .commandLine = "{dir}\\Varnix.exe -save ＂C:＼Saves＼＂",
+     .gameCommandLine = "-LAUNCHED -save ＂C:＼Saves＼＂"},
 };
 INSTANTIATE_TEST_SUITE_P(ArgumentTails, Launcher,
                          testing::ValuesIn(ArgumentTails), CaseName);
@@ -114,6 +124,22 @@ const LaunchCase PathsWithBlanks[] = {
      .folder = "Program Files\\Varnix Empty",
      .commandLine = "",
      .gameCommandLine = "-LAUNCHED "},
+    // Started as Explorer starts it, with a quoted path in a UTF-16 command
+    // line, from a folder that the system's code page cannot spell: a
+    // launcher in that code page is handed "?" for its letters and finds no
+    // System folder there.
+    {.name = "FolderInJapaneseUnder1252",
+     .folder = "Games\\ゲーム",
+     .commandLine = "\"{dir}\\Varnix.exe\" -x",
+     .gameCommandLine = "-LAUNCHED -x",
+     .systemCodePages = {1252},
+     .warningWhereUnspelled = &NoSystemDirectory},
+    {.name = "FolderInHangulUnder932",
+     .folder = "Games\\게임 🎮",
+     .commandLine = "\"{dir}\\Varnix.exe\" -x",
+     .gameCommandLine = "-LAUNCHED -x",
+     .systemCodePages = {932},
+     .warningWhereUnspelled = &NoSystemDirectory},
 };
 INSTANTIATE_TEST_SUITE_P(PathsWithBlanks, Launcher,
                          testing::ValuesIn(PathsWithBlanks), CaseName);
