@@ -98,7 +98,12 @@ std::string ForeignDialog(DWORD launcherId, const std::vector<HWND>& before,
         std::find(before.begin(), before.end(), window) != before.end()) {
       continue;
     }
+    // A dialog that closed between the listing and this look, a
+    // neighbour's most likely, can no longer be told whose it was, and
+    // nobody meets it any more.
+    if (owner == 0) continue;
     const std::string image = ImageOf(owner);
+    if (image.empty() && !IsWindow(window)) continue;
     if (StartsWith(image, request.neighbours) &&
         !StartsWith(image, request.ownFolder)) {
       continue;
