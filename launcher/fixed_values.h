@@ -12,8 +12,9 @@ constexpr char SystemDirectoryName[] = "System";
 constexpr char ServerFileName[] = "RuZoriru.exe";
 constexpr char LaunchedSwitch[] = "-LAUNCHED ";
 
-// Path work area, terminator included.
-constexpr size_t PathBufferSize = 256;
+// Path work area, terminator included: a path of MAX_PATH (260) UTF-16 units
+// takes up to three bytes a unit in UTF-8, the launcher's code page.
+constexpr size_t PathBufferSize = 780;
 // Child command line work area, terminator included: the most that
 // CreateProcessA passes on, in any code page, is a line of 65,535 bytes.
 constexpr size_t CommandBufferSize = 65536;

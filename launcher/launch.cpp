@@ -49,9 +49,11 @@ int RunLauncher(TextSlice programPath, const char* argumentTail,
 
   const StartupInfo* startupInfo = platform.ReadStartupInfo();
 
-  // A tail that no command line could hold is never cut: the game cannot be
-  // started with the player's arguments, which is a failed start.
-  if (!ChildCommandLine(argumentTail, childCommandLine, CommandBufferSize) ||
+  // A tail that no command line could hold is never cut, and a missing one
+  // is never taken for an empty one: either way the game cannot be started
+  // with the player's arguments, which is a failed start.
+  if (argumentTail == nullptr ||
+      !ChildCommandLine(argumentTail, childCommandLine, CommandBufferSize) ||
       !platform.StartProcess(ServerFileName, childCommandLine, startupInfo)) {
     platform.ShowWarning(NotInstalledText, FailedToLaunchCaption);
   }

@@ -2,6 +2,7 @@
 // the process with its status. There is no C runtime behind it.
 #include <windows.h>
 
+#include "launcher/fixed_values.h"
 #include "launcher/launch.h"
 #include "platform/code_page.h"
 #include "platform/windows_platform.h"
@@ -24,17 +25,24 @@ varnix::LeadByteSet AnsiLeadBytes() {
 
 extern "C" void LauncherEntry() {
   const varnix::LeadByteSet leadBytes = AnsiLeadBytes();
+  // A command line with no ANSI form (in UTF-8, one of more than 65,534
+  // bytes) may come back as NULL. The program path is then taken as for an
+  // empty line, from the module file name, and the launch sequence gets no
+  // tail, which it refuses: the player's arguments are gone.
   const char* rawCommandLine = GetCommandLineA();
-  // A name that fills the buffer may be cut and unterminated; its length
-  // alone is used, and at MAX_PATH it is too long for the launcher anyway.
-  char moduleFileName[MAX_PATH];
+  const char* commandLine = rawCommandLine != nullptr ? rawCommandLine : "";
+  // As large as the path work area, so any name under MAX_PATH characters
+  // fits in UTF-8. A name that fills the buffer may be cut and unterminated;
+  // its length alone is used, and at that length the launcher refuses it.
+  char moduleFileName[varnix::PathBufferSize];
   const DWORD moduleLength =
       GetModuleFileNameA(nullptr, moduleFileName, sizeof moduleFileName);
   const varnix::TextSlice programPath = varnix::ProgramPathFromCommandLine(
-      rawCommandLine, varnix::TextSlice{moduleFileName, moduleLength},
-      leadBytes);
+      commandLine, varnix::TextSlice{moduleFileName, moduleLength}, leadBytes);
   const char* argumentTail =
-      varnix::ArgumentTailFromCommandLine(rawCommandLine, leadBytes);
+      rawCommandLine != nullptr
+          ? varnix::ArgumentTailFromCommandLine(rawCommandLine, leadBytes)
+          : nullptr;
   varnix::WindowsPlatform platform;
   ExitProcess(static_cast<UINT>(
       varnix::RunLauncher(programPath, argumentTail, platform)));

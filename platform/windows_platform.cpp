@@ -5,8 +5,9 @@
 namespace varnix {
 namespace {
 
-// One byte more than MAX_PATH, terminator included.
-constexpr DWORD CurrentDirectorySize = MAX_PATH + 1;
+// Terminator included: MAX_PATH UTF-16 units at up to three UTF-8 bytes each,
+// and the one byte more than that which the buffer has always had.
+constexpr DWORD CurrentDirectorySize = 3 * MAX_PATH + 1;
 
 }  // namespace
 

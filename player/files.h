@@ -1,11 +1,25 @@
-// ANSI file helpers for the player, the stand-in game and the tests: every
-// name is a byte string in the ANSI code page.
+// File helpers for the player, the stand-in game and the tests. Every name
+// is UTF-8 and goes to the system through its wide calls, so that a folder
+// the ANSI code page cannot spell can be made, filled and removed.
 #ifndef VARNIX_PLAYER_FILES_H
 #define VARNIX_PLAYER_FILES_H
 
 #include <string>
 
 namespace varnix_e2e {
+
+// `utf8` as the system's wide calls take it: a full path on a lettered
+// drive as long as MAX_PATH or longer gets the "\\?\" prefix, without which
+// those calls refuse it; the tests make folders longer than a launcher can
+// enter.
+std::wstring WideName(const std::string& utf8);
+
+// Text between code pages; a character that `codePage` lacks becomes its
+// default character, so compare the way back to see whether it was spelled.
+std::wstring CodePageToWide(const std::string& bytes, unsigned codePage);
+std::string WideToCodePage(const std::wstring& wide, unsigned codePage);
+std::wstring Utf8ToWide(const std::string& utf8);
+std::string WideToUtf8(const std::wstring& wide);
 
 bool MakeFolders(const std::string& path);  // parents included
 bool RemoveTree(const std::string& path);   // true when nothing is left

@@ -2,6 +2,9 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <wchar.h>
+
+#include "player/files.h"
 
 namespace varnix_e2e {
 namespace {
@@ -73,11 +76,11 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-std::vector<std::string> EnvironmentEntries(const char* block) {
+std::vector<std::string> EnvironmentEntries(const wchar_t* block) {
   std::vector<std::string> entries;
-  for (const char* entry = block; entry && *entry;
-       entry += entries.back().size() + 1) {
-    entries.push_back(entry);
+  for (const wchar_t* entry = block; entry && *entry;
+       entry += wcslen(entry) + 1) {
+    entries.push_back(WideToUtf8(entry));
   }
   return entries;
 }
@@ -86,6 +89,8 @@ std::string FormatReport(const GameReport& report) {
   std::string out;
   Line(out, "command_line", Hex(report.commandLine));
   Line(out, "current_directory", Hex(report.currentDirectory));
+  Line(out, "wide_command_line", Hex(report.wideCommandLine));
+  Line(out, "wide_current_directory", Hex(report.wideCurrentDirectory));
   for (const std::string& entry : report.environment) {
     Line(out, "environment", Hex(entry));
   }
@@ -116,6 +121,10 @@ bool ParseReport(const std::string& text, GameReport* report) {
       ok = Unhex(value, &report->commandLine);
     } else if (key == "current_directory") {
       ok = Unhex(value, &report->currentDirectory);
+    } else if (key == "wide_command_line") {
+      ok = Unhex(value, &report->wideCommandLine);
+    } else if (key == "wide_current_directory") {
+      ok = Unhex(value, &report->wideCurrentDirectory);
     } else if (key == "environment") {
       std::string entry;
       ok = Unhex(value, &entry);

@@ -2,7 +2,9 @@
 // in which it hands that to whoever asked: one "key=value" line per item,
 // with every text that may hold arbitrary bytes (command line, folder, title,
 // environment) written in hexadecimal so that quotes, tabs, line
-// breaks and bytes above 0x7F survive as they came.
+// breaks and bytes above 0x7F survive as they came. The game's views of its
+// start through the system's wide calls are written as UTF-8: they hold
+// what its ANSI code page may not spell.
 #ifndef VARNIX_PLAYER_GAME_REPORT_H
 #define VARNIX_PLAYER_GAME_REPORT_H
 
@@ -15,7 +17,9 @@ namespace varnix_e2e {
 // reach it only through the launcher, so a report at all proves that the
 // launcher handed its environment on.
 //
-// The file to write the report to (the game writes nothing without it).
+// The file to write the report to (the game writes nothing without it),
+// read through the wide call: its folder may be one the game's ANSI code
+// page cannot spell.
 constexpr char ReportFileVariable[] = "VARNIX_E2E_REPORT";
 // The name of an event to block on before reporting, so that whoever started
 // the launcher can see the game still running after the launcher has ended.
@@ -26,7 +30,12 @@ constexpr char HandleVariable[] = "VARNIX_E2E_HANDLE";
 struct GameReport {
   std::string commandLine;       // GetCommandLineA, byte for byte
   std::string currentDirectory;  // GetCurrentDirectoryA
-  // Every entry of the environment block, "NAME=value", in its order.
+  // The same through the wide calls, in UTF-8: what the game was handed,
+  // whichever code page it reads in.
+  std::string wideCommandLine;       // GetCommandLineW
+  std::string wideCurrentDirectory;  // GetCurrentDirectoryW
+  // Every entry of the environment block (GetEnvironmentStringsW),
+  // "NAME=value" in UTF-8, in its order.
   std::vector<std::string> environment;
   unsigned long startupFlags = 0;  // STARTUPINFOA dwFlags
   unsigned showWindow = 0;         // STARTUPINFOA wShowWindow
@@ -53,9 +62,9 @@ struct GameReport {
 // `text` cut at its line feeds, which the lines leave out.
 std::vector<std::string> Lines(const std::string& text);
 
-// The entries of an environment block as GetEnvironmentStringsA returns it:
-// "NAME=value" strings one after the other, ended by an empty one.
-std::vector<std::string> EnvironmentEntries(const char* block);
+// The entries of an environment block as GetEnvironmentStringsW returns it,
+// "NAME=value" strings one after the other, ended by an empty one; in UTF-8.
+std::vector<std::string> EnvironmentEntries(const wchar_t* block);
 
 std::string FormatReport(const GameReport& report);
 // False when `text` is not a whole report (a line without "=", a bad hex

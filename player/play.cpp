@@ -60,11 +60,10 @@ std::wstring WideArgument(int index) {
   return argument;
 }
 
-// The Windows path of a path given as an argument, in the ANSI code page.
-// A Unix path goes to Wine as the UTF-8 bytes that name it on disk. False
-// when the code page cannot spell the result.
-bool AnsiPath(const std::wstring& path, std::string* ansi) {
-  std::wstring windowsPath = path;
+// The Windows path of a path given as an argument. A Unix path goes to Wine
+// as the UTF-8 bytes that name it on disk. False when Wine cannot say.
+bool WindowsPath(const std::wstring& path, std::wstring* windowsPath) {
+  *windowsPath = path;
   if (!path.empty() && path[0] == L'/') {
     using ToDos = WCHAR*(CDECL*)(const char*);
     const auto toDos =
@@ -78,9 +77,24 @@ bool AnsiPath(const std::wstring& path, std::string* ansi) {
                         nullptr, nullptr);
     WCHAR* dos = toDos(unixPath.c_str());
     if (!dos) return false;
-    windowsPath = dos;
+    *windowsPath = dos;
     HeapFree(GetProcessHeap(), 0, dos);
   }
+  return true;
+}
+
+// The same in UTF-8, as the player takes it.
+bool Utf8Path(const std::wstring& path, std::string* utf8) {
+  std::wstring windowsPath;
+  if (!WindowsPath(path, &windowsPath)) return false;
+  *utf8 = varnix_e2e::WideToUtf8(windowsPath);
+  return true;
+}
+
+// The same in the ANSI code page; false when the code page cannot spell it.
+bool AnsiPath(const std::wstring& path, std::string* ansi) {
+  std::wstring windowsPath;
+  if (!WindowsPath(path, &windowsPath)) return false;
   // No best fit: a letter written as a look-alike would name another file.
   const UINT codePage = GetACP();
   const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
@@ -97,9 +111,11 @@ bool AnsiPath(const std::wstring& path, std::string* ansi) {
   return true;
 }
 
+// In UTF-8, from the wide command line: the launcher gets them in its own
+// code page from the system, as from a shell.
 std::string ArgumentsAfterMarker() {
-  const char* commandLine = GetCommandLineA();
-  const char* marker = strstr(commandLine, " --");
+  const std::string commandLine = varnix_e2e::WideToUtf8(GetCommandLineW());
+  const char* marker = strstr(commandLine.c_str(), " --");
   while (marker && marker[3] != '\0' && marker[3] != ' ') {
     marker = strstr(marker + 3, " --");
   }
@@ -145,10 +161,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   varnix_e2e::LaunchRequest request;
-  if (!AnsiPath(WideArgument(1), &folder) ||
-      !AnsiPath(WideArgument(3), &request.reportFile)) {
-    printf("play: code page %u cannot spell the installation's path\n",
-           GetACP());
+  if (!Utf8Path(WideArgument(1), &folder) ||
+      !Utf8Path(WideArgument(3), &request.reportFile)) {
+    printf("play: cannot find the installation's Windows path\n");
     return 1;
   }
   request.launcherFile = folder + "\\" + argv[2];

@@ -78,11 +78,11 @@ std::string ImageOf(DWORD processId) {
   const HANDLE process =
       OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
   if (!process) return "";
-  char path[MAX_PATH * 3];
-  DWORD length = sizeof path;
-  const bool known = QueryFullProcessImageNameA(process, 0, path, &length);
+  wchar_t path[MAX_PATH * 2];
+  DWORD length = MAX_PATH * 2;
+  const bool known = QueryFullProcessImageNameW(process, 0, path, &length);
   CloseHandle(process);
-  return known ? std::string(path, length) : std::string();
+  return known ? WideToUtf8(std::wstring(path, length)) : std::string();
 }
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
@@ -98,7 +98,12 @@ std::string ForeignDialog(DWORD launcherId, const std::vector<HWND>& before,
         std::find(before.begin(), before.end(), window) != before.end()) {
       continue;
     }
+    // A dialog that closed between the listing and this look, a
+    // neighbour's most likely, can no longer be told whose it was, and
+    // nobody meets it any more.
+    if (owner == 0) continue;
     const std::string image = ImageOf(owner);
+    if (image.empty() && !IsWindow(window)) continue;
     if (StartsWith(image, request.neighbours) &&
         !StartsWith(image, request.ownFolder)) {
       continue;
@@ -241,7 +246,8 @@ constexpr char TraceChannels[] = "+pid,+relay";
 // launcher's calls are traced, Wine is told so the same way.
 struct GameInstructions {
   GameInstructions(const LaunchRequest& request, const std::string& event) {
-    SetEnvironmentVariableA(ReportFileVariable, request.reportFile.c_str());
+    SetEnvironmentVariableW(Utf8ToWide(ReportFileVariable).c_str(),
+                            Utf8ToWide(request.reportFile).c_str());
     SetEnvironmentVariableA(HoldEventVariable, event.c_str());
     SetEnvironmentVariableA(HandleVariable,
                             request.inheritable
@@ -307,7 +313,8 @@ bool ParseTracedCall(const std::string& line, const std::string& prefix,
     return false;
   }
   call->function = line.substr(dot + 1, open - dot - 1);
-  if (call->function != "CreateProcessA" && call->function != "MessageBoxA" &&
+  if (call->function != "SetCurrentDirectoryA" &&
+      call->function != "CreateProcessA" && call->function != "MessageBoxA" &&
       call->function != "SetEnvironmentVariableA") {
     return false;
   }
@@ -373,35 +380,6 @@ std::string HandleText(HANDLE handle) {
   return text;
 }
 
-std::wstring CodePageToWide(const std::string& bytes, UINT codePage) {
-  if (bytes.empty()) return std::wstring();
-  const int size = static_cast<int>(bytes.size());
-  const int length =
-      MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
-  std::wstring wide(length > 0 ? length : 0, L'\0');
-  if (length > 0) {
-    MultiByteToWideChar(codePage, 0, bytes.data(), size, &wide[0], length);
-  }
-  return wide;
-}
-
-std::wstring Utf8ToWide(const std::string& utf8) {
-  return CodePageToWide(utf8, CP_UTF8);
-}
-
-std::string WideToCodePage(const std::wstring& wide, UINT codePage) {
-  if (wide.empty()) return std::string();
-  const int size = static_cast<int>(wide.size());
-  const int length = WideCharToMultiByte(codePage, 0, wide.data(), size,
-                                         nullptr, 0, nullptr, nullptr);
-  std::string bytes(length > 0 ? length : 0, '\0');
-  if (length > 0) {
-    WideCharToMultiByte(codePage, 0, wide.data(), size, &bytes[0], length,
-                        nullptr, nullptr);
-  }
-  return bytes;
-}
-
 bool UnderWine() {
   static const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"),
                                           "wine_get_version") != nullptr;
@@ -431,7 +409,8 @@ bool LayOut(const Layout& layout, const std::string& launcherFile,
   if (!RemoveTree(layout.folder)) return fail("cannot empty " + layout.folder);
   if (!MakeFolders(layout.folder)) return fail("cannot make " + layout.folder);
   const std::string launcher = layout.folder + "\\" + layout.launcherName;
-  if (!CopyFileA(launcherFile.c_str(), launcher.c_str(), FALSE)) {
+  if (!CopyFileW(WideName(launcherFile).c_str(), WideName(launcher).c_str(),
+                 FALSE)) {
     return fail("cannot copy " + launcherFile + " to " + launcher);
   }
   switch (layout.system) {
@@ -441,7 +420,7 @@ bool LayOut(const Layout& layout, const std::string& launcherFile,
       return WriteBytes(system, "A file where a folder belongs.\r\n") ||
              fail("cannot write " + system);
     case SystemFolder::Present:
-      if (!CreateDirectoryA(system.c_str(), nullptr)) {
+      if (!CreateDirectoryW(WideName(system).c_str(), nullptr)) {
         return fail("cannot make " + system);
       }
       break;
@@ -467,7 +446,8 @@ bool LayOut(const Layout& layout, const std::string& launcherFile,
       return WriteBytes(game, image) || fail("cannot write " + game);
     }
     case GameFile::StandIn:
-      return CopyFileA(standInFile.c_str(), game.c_str(), FALSE) ||
+      return CopyFileW(WideName(standInFile).c_str(), WideName(game).c_str(),
+                       FALSE) ||
              fail("cannot copy " + standInFile + " to " + game);
   }
   return true;
@@ -475,7 +455,7 @@ bool LayOut(const Layout& layout, const std::string& launcherFile,
 
 LaunchOutcome Play(const LaunchRequest& request) {
   LaunchOutcome outcome;
-  DeleteFileA(request.reportFile.c_str());
+  DeleteFileW(WideName(request.reportFile).c_str());
   const std::string eventName = UniqueEventName();
   const HANDLE hold = CreateEventA(nullptr, TRUE, FALSE, eventName.c_str());
   if (!hold) {
@@ -488,24 +468,26 @@ LaunchOutcome Play(const LaunchRequest& request) {
   PROCESS_INFORMATION process;
   {
     const GameInstructions instructions(request, eventName);
-    char* block = GetEnvironmentStringsA();
+    wchar_t* block = GetEnvironmentStringsW();
     outcome.environment = EnvironmentEntries(block);
-    if (block) FreeEnvironmentStringsA(block);
+    if (block) FreeEnvironmentStringsW(block);
     const bool empty = request.commandLine.empty();
     // Were it not emptied, this command line would meet no System folder
     // beside the bare name or give the game another command line: a case
     // that expects what an empty one gives would fail.
-    std::string commandLine =
-        empty ? "Varnix.exe -command-line-not-emptied" : request.commandLine;
-    STARTUPINFOA startup = request.startup;
+    // Through the wide call, as Explorer starts a program: the system hands
+    // the launcher its command line in the launcher's own code page.
+    std::wstring commandLine = Utf8ToWide(
+        empty ? "Varnix.exe -command-line-not-emptied" : request.commandLine);
+    const std::wstring startIn = Utf8ToWide(request.startIn);
+    STARTUPINFOW startup = request.startup;
     startup.cb = sizeof startup;
     const DWORD flags = request.creationFlags | (empty ? CREATE_SUSPENDED : 0);
-    if (!CreateProcessA(
-            request.launcherFile.c_str(), &commandLine[0], nullptr, nullptr,
-            request.inheritable != nullptr, flags, nullptr,
-            request.startIn.empty() ? nullptr : request.startIn.c_str(),
-            &startup, &process)) {
-      outcome.failure = "CreateProcessA failed with error " +
+    if (!CreateProcessW(WideName(request.launcherFile).c_str(), &commandLine[0],
+                        nullptr, nullptr, request.inheritable != nullptr, flags,
+                        nullptr, startIn.empty() ? nullptr : startIn.c_str(),
+                        &startup, &process)) {
+      outcome.failure = "CreateProcessW failed with error " +
                         std::to_string(GetLastError()) + " for " +
                         request.launcherFile;
       CloseHandle(hold);
@@ -548,7 +530,7 @@ LaunchOutcome Play(const LaunchRequest& request) {
     if (ReadBytes(request.reportFile, &text) &&
         ParseReport(text, &outcome.report)) {
       outcome.gameReported = true;
-      DeleteFileA(request.reportFile.c_str());
+      DeleteFileW(WideName(request.reportFile).c_str());
       break;
     }
     if (outcome.gamesRunningAtEnd <= 0) break;

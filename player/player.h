@@ -15,12 +15,6 @@
 
 namespace varnix_e2e {
 
-// Text between code pages; a character that `codePage` lacks becomes its
-// default character, so compare the way back to see whether it was spelled.
-std::wstring Utf8ToWide(const std::string& utf8);
-std::wstring CodePageToWide(const std::string& bytes, UINT codePage);
-std::string WideToCodePage(const std::wstring& wide, UINT codePage);
-
 // A handle's value in hexadecimal, as the stand-in game reads it back.
 std::string HandleText(HANDLE handle);
 
@@ -46,8 +40,8 @@ bool LayOut(const Layout& layout, const std::string& launcherFile,
 // only be made under. Told by ntdll's own export, not by the environment.
 bool UnderWine();
 
-// One call of the launcher's to CreateProcessA, MessageBoxA or
-// SetEnvironmentVariableA, as Wine's
+// One call of the launcher's to SetCurrentDirectoryA, CreateProcessA,
+// MessageBoxA or SetEnvironmentVariableA, as Wine's
 // relay trace printed it: each argument's value and, for a string, its text
 // as the trace quotes it (escapes kept, and "" for any other argument).
 struct TracedCall {
@@ -76,6 +70,9 @@ struct WarningBox {
   bool topmost = false;  // kept above every other window
 };
 
+// Every text of a request is UTF-8; the launcher is started through
+// CreateProcessW, so that the system, not the player, turns it into the
+// launcher's code page.
 struct LaunchRequest {
   std::string launcherFile;  // what is started (lpApplicationName)
   // The launcher's whole command line, exactly as it is to read it. Empty
@@ -84,7 +81,7 @@ struct LaunchRequest {
   // launcher runs.
   std::string commandLine;
   std::string startIn;     // the launcher's current directory; empty: ours
-  STARTUPINFOA startup{};  // cb is set by Play
+  STARTUPINFOW startup{};  // cb is set by Play
   DWORD creationFlags = 0;
   // When set, started with bInheritHandles TRUE so that the launcher holds
   // it, and named to the game, which says whether it got it too.

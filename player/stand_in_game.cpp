@@ -27,15 +27,16 @@ struct KernelPriorityClass {
 constexpr DWORD HoldTimeoutMs = 60000;
 
 std::vector<std::string> Environment() {
-  char* block = GetEnvironmentStringsA();
+  wchar_t* block = GetEnvironmentStringsW();
   std::vector<std::string> entries = varnix_e2e::EnvironmentEntries(block);
-  if (block) FreeEnvironmentStringsA(block);
+  if (block) FreeEnvironmentStringsW(block);
   return entries;
 }
 
-// Read from the block rather than with GetEnvironmentVariableA, which under
-// Wine cuts a value in a double-byte code page to as many bytes as it has
-// characters.
+// Read from the wide block, in UTF-8, rather than through an ANSI call: the
+// value may hold what the game's ANSI code page cannot spell, and under Wine
+// GetEnvironmentVariableA cuts a value in a double-byte code page to as
+// many bytes as it has characters.
 bool Variable(const char* name, std::string* value) {
   const size_t length = strlen(name);
   for (const std::string& entry : Environment()) {
@@ -76,7 +77,8 @@ std::string Hold(const std::string& eventName) {
 void WriteReport(const std::string& path, const std::string& text) {
   const std::string part = path + ".part";
   if (varnix_e2e::WriteBytes(part, text)) {
-    MoveFileExA(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    MoveFileExW(varnix_e2e::WideName(part).c_str(),
+                varnix_e2e::WideName(path).c_str(), MOVEFILE_REPLACE_EXISTING);
   }
 }
 
@@ -88,10 +90,19 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   varnix_e2e::GameReport report;
   report.commandLine = GetCommandLineA();
-  char directory[MAX_PATH + 1];
+  report.wideCommandLine = varnix_e2e::WideToUtf8(GetCommandLineW());
+  // A folder of MAX_PATH characters takes up to three times as many bytes
+  // in UTF-8.
+  char directory[3 * MAX_PATH + 1];
   const DWORD length = GetCurrentDirectoryA(sizeof directory, directory);
   if (length > 0 && length < sizeof directory) {
     report.currentDirectory.assign(directory, length);
+  }
+  wchar_t wideDirectory[MAX_PATH + 1];
+  const DWORD wideLength = GetCurrentDirectoryW(MAX_PATH + 1, wideDirectory);
+  if (wideLength > 0 && wideLength <= MAX_PATH) {
+    report.wideCurrentDirectory =
+        varnix_e2e::WideToUtf8(std::wstring(wideDirectory, wideLength));
   }
   report.environment = Environment();
 

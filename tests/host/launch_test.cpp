@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,7 +52,7 @@ std::vector<Call> Started(std::string directory, std::string commandLine) {
 struct SequenceCase {
   std::string name;
   std::string path;
-  std::string tail;
+  std::optional<std::string> tail;  // none: the system gave no command line
   unsigned failing;
   std::vector<Call> calls;
 };
@@ -63,7 +64,7 @@ void RunCases(const std::vector<SequenceCase>& cases) {
   for (const SequenceCase& c : cases) {
     SCOPED_TRACE(c.name);
     const auto path = Unterminated(c.path);
-    const auto tail = Terminated(c.tail);
+    const auto tail = c.tail ? Terminated(*c.tail) : nullptr;
     RecordingPlatform platform(c.failing);
     EXPECT_EQ(
         RunLauncher(TextSlice{path.get(), c.path.size()}, tail.get(), platform),
@@ -148,9 +149,9 @@ std::string TailOfLength(size_t length) {
 }
 
 TEST(RunLauncher, Capacities) {
-  const std::string fits255 = PathOfLength(255, "Varnix.exe");
-  const std::string dir249 = std::string(248, 'd') + "\\";
-  const std::string dir250 = std::string(249, 'd') + "\\";
+  const std::string fits779 = PathOfLength(779, "Varnix.exe");
+  const std::string dir773 = std::string(772, 'd') + "\\";
+  const std::string dir774 = std::string(773, 'd') + "\\";
   const std::string tail32000 = TailOfLength(32000);
   // 65,536 bytes hold "-LAUNCHED ", the tail and the terminator.
   const std::string tailLongest = TailOfLength(65525);
@@ -159,20 +160,20 @@ TEST(RunLauncher, Capacities) {
       Calls(Enter(kGameSystem), kRead, kNotInstalledWarning);
 
   const std::vector<SequenceCase> cases = {
-      {"path of 255 bytes", fits255, "", 0,
-       Started(fits255.substr(0, 245) + "System", "-LAUNCHED ")},
-      {"path of 256 bytes", PathOfLength(256, "Varnix.exe"), "", 0,
+      {"path of 779 bytes", fits779, "", 0,
+       Started(fits779.substr(0, 769) + "System", "-LAUNCHED ")},
+      {"path of 780 bytes", PathOfLength(780, "Varnix.exe"), "", 0,
        Calls(kNoSystemWarning)},
-      {"path of 255 bytes, renamed", PathOfLength(255, "Game.exe"), "", 0,
+      {"path of 779 bytes, renamed", PathOfLength(779, "Game.exe"), "", 0,
        Calls(kRenamedWarning)},
-      {"path of 256 bytes, renamed: too long comes first",
-       PathOfLength(256, "Game.exe"), "", 0, Calls(kNoSystemWarning)},
+      {"path of 780 bytes, renamed: too long comes first",
+       PathOfLength(780, "Game.exe"), "", 0, Calls(kNoSystemWarning)},
       {"path of 4000 bytes", PathOfLength(4000, "Varnix.exe"), "", 0,
        Calls(kNoSystemWarning)},
-      {"System fills the area exactly", dir249 + "Varnix", "", 0,
-       Started(dir249 + "System", "-LAUNCHED ")},
-      {"no room for System", dir250 + "Varn", "", 0, Calls(kNoSystemWarning)},
-      {"no room for System, empty name", dir250, "", 0,
+      {"System fills the area exactly", dir773 + "Varnix", "", 0,
+       Started(dir773 + "System", "-LAUNCHED ")},
+      {"no room for System", dir774 + "Varn", "", 0, Calls(kNoSystemWarning)},
+      {"no room for System, empty name", dir774, "", 0,
        Calls(kNoSystemWarning)},
       {"tail of 32,000 bytes", kGame, tail32000, 0,
        Started(kGameSystem, "-LAUNCHED " + tail32000)},
@@ -182,6 +183,7 @@ TEST(RunLauncher, Capacities) {
        Started(kGameSystem, "-LAUNCHED -a")},
       {"tail too long for any command line", kGame, tailTooLong, 0, tooLong},
       {"tail of 100,000 bytes", kGame, TailOfLength(100000), 0, tooLong},
+      {"no command line to take a tail from", kGame, std::nullopt, 0, tooLong},
   };
   RunCases(cases);
 }

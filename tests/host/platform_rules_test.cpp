@@ -62,6 +62,9 @@ TEST(ReportedLeadBytes, Table) {
   const ReportedCase cases[] = {
       {"single-byte code page", 1, {0x81, 0xFE}, {}},
       {"no size reported", 0, {0x81, 0xFE}, {}},
+      // What the system reports for UTF-8, the launcher's code page under
+      // its manifest: up to four bytes a character, yet no lead bytes.
+      {"UTF-8", 4, {}, {}},
       {"one range", 2, {0x81, 0x9F}, {{0x81, 0x9F}}},
       {"a range of one byte",
        2,

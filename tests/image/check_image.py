@@ -3,13 +3,15 @@
 shares nothing with the toolchain that wrote the file.
 
 Usage: check_image.py VARNIX_EXE ICON_FILE AREA...
-AREA is one of: header imports resources icon version.
+AREA is one of: header imports resources manifest icon version, or
+resources_without_manifest for the variant built without the manifest.
 Prints every mismatch and exits 1 if there was any.
 """
 
 import os
 import struct
 import sys
+import xml.etree.ElementTree as ElementTree
 
 import pefile
 
@@ -24,9 +26,11 @@ import pe_imports  # noqa: E402
 RT_ICON = pefile.RESOURCE_TYPE["RT_ICON"]
 RT_GROUP_ICON = pefile.RESOURCE_TYPE["RT_GROUP_ICON"]
 RT_VERSION = pefile.RESOURCE_TYPE["RT_VERSION"]
+RT_MANIFEST = pefile.RESOURCE_TYPE["RT_MANIFEST"]
 US_ENGLISH = 0x0409
 ICON_GROUP = 105
 ICON_ID = 1
+MANIFEST_ID = 1  # the one the loader reads for a process
 
 IMAGE_FILE_RELOCS_STRIPPED = 0x0001
 IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE = 0x0040
@@ -92,11 +96,32 @@ IMPORTS = {
 
 # (type, identifier, language): the whole resource tree. Sorted as text,
 # since a resource may be named rather than numbered.
-RESOURCES = sorted([
+RESOURCES_WITHOUT_MANIFEST = sorted([
     (RT_ICON, ICON_ID, US_ENGLISH),
     (RT_GROUP_ICON, ICON_GROUP, US_ENGLISH),
     (RT_VERSION, 1, US_ENGLISH),
 ], key=str)
+RESOURCES = sorted(RESOURCES_WITHOUT_MANIFEST +
+                   [(RT_MANIFEST, MANIFEST_ID, US_ENGLISH)], key=str)
+
+ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
+ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
+SETTINGS_2019 = "{http://schemas.microsoft.com/SMI/2019/WindowsSettings}"
+# Every element of the manifest, as a path of tags, and its text: the code
+# page is the one thing it may change about the process.
+MANIFEST_TREE = [
+    (ASM_V1 + "assembly", ""),
+    (ASM_V1 + "assembly/" + ASM_V3 + "application", ""),
+    (ASM_V1 + "assembly/" + ASM_V3 + "application/" + ASM_V3 +
+     "windowsSettings", ""),
+    (ASM_V1 + "assembly/" + ASM_V3 + "application/" + ASM_V3 +
+     "windowsSettings/" + SETTINGS_2019 + "activeCodePage", "UTF-8"),
+]
+# What would change more than that, in any namespace: elevation, themed
+# common controls (the boxes would look different), an OS compatibility
+# promise, DPI scaling.
+MANIFEST_FORBIDDEN = {"trustInfo", "dependency", "compatibility", "dpiAware",
+                      "dpiAwareness"}
 
 GROUP_HEADER = [("reserved", 0), ("type", 1), ("count", 1)]
 GROUP_ENTRY = [("width", 32), ("height", 32), ("colours", 16),
@@ -199,10 +224,37 @@ def check_imports(pe, check, _, __):
                  directory(pe, IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT), (0, 0))
 
 
-def check_resources(pe, check, _, __):
+def check_resources(pe, check, _, __, want=RESOURCES):
     got = sorted(((t, n, lang) for t, n, lang, _ in resource_tree(pe)),
                  key=str)
-    check.expect("resources (type, id, language)", got, RESOURCES)
+    check.expect("resources (type, id, language)", got, want)
+
+
+def check_resources_without_manifest(pe, check, exe, icon_file):
+    check_resources(pe, check, exe, icon_file, RESOURCES_WITHOUT_MANIFEST)
+
+
+def element_tree(element, prefix=""):
+    path = prefix + element.tag
+    yield path, (element.text or "").strip()
+    for child in element:
+        yield from element_tree(child, path + "/")
+
+
+def check_manifest(pe, check, _, __):
+    data = resource_data(pe, RT_MANIFEST, MANIFEST_ID)
+    if data is None:
+        check.expect("manifest present", False, True)
+        return
+    try:
+        root = ElementTree.fromstring(data)
+    except ElementTree.ParseError as error:
+        check.expect("manifest XML error", str(error), None)
+        return
+    check.expect("manifest elements", list(element_tree(root)), MANIFEST_TREE)
+    names = {path.rsplit("}", 1)[-1] for path, _ in element_tree(root)}
+    check.expect("manifest settings beyond the code page",
+                 sorted(names & MANIFEST_FORBIDDEN), [])
 
 
 def check_icon(pe, check, _, icon_file):
@@ -260,6 +312,8 @@ AREAS = {
     "header": check_header,
     "imports": check_imports,
     "resources": check_resources,
+    "resources_without_manifest": check_resources_without_manifest,
+    "manifest": check_manifest,
     "icon": check_icon,
     "version": check_version,
 }

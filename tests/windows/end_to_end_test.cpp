@@ -30,6 +30,16 @@ const LaunchCase ArgumentTails[] = {
     {.name = "TailGluedToClosingQuote",
      .commandLine = "\"{dir}\\Varnix.exe\"-log",
      .gameCommandLine = "-LAUNCHED -log"},
+    // Letters of several scripts at once, which only a launcher in UTF-8
+    // can be handed whole under most systems.
+    {.name = "ArgumentsOfSeveralScripts",
+     .commandLine = "{dir}\\Varnix.exe -name \"Zoë ゲ\"",
+     .gameCommandLine = "-LAUNCHED -name \"Zoë ゲ\""},
+    // Full-width look-alikes of the quote and the backslash stay what they
+    // are: a best fit into ASCII would hand the game other arguments.
+    {.name = "FullWidthQuoteAndBackslash",
+     .commandLine = "{dir}\\Varnix.exe -save ＂C:＼Saves＼＂",
+     .gameCommandLine = "-LAUNCHED -save ＂C:＼Saves＼＂"},
 };
 INSTANTIATE_TEST_SUITE_P(ArgumentTails, Launcher,
                          testing::ValuesIn(ArgumentTails), CaseName);
@@ -114,6 +124,22 @@ const LaunchCase PathsWithBlanks[] = {
      .folder = "Program Files\\Varnix Empty",
      .commandLine = "",
      .gameCommandLine = "-LAUNCHED "},
+    // Started as Explorer starts it, with a quoted path in a UTF-16 command
+    // line, from a folder that the system's code page cannot spell: a
+    // launcher in that code page is handed "?" for its letters and finds no
+    // System folder there.
+    {.name = "FolderInJapaneseUnder1252",
+     .folder = "Games\\ゲーム",
+     .commandLine = "\"{dir}\\Varnix.exe\" -x",
+     .gameCommandLine = "-LAUNCHED -x",
+     .systemCodePages = {1252},
+     .warningWhereUnspelled = &NoSystemDirectory},
+    {.name = "FolderInHangulUnder932",
+     .folder = "Games\\게임 🎮",
+     .commandLine = "\"{dir}\\Varnix.exe\" -x",
+     .gameCommandLine = "-LAUNCHED -x",
+     .systemCodePages = {932},
+     .warningWhereUnspelled = &NoSystemDirectory},
 };
 INSTANTIATE_TEST_SUITE_P(PathsWithBlanks, Launcher,
                          testing::ValuesIn(PathsWithBlanks), CaseName);
@@ -126,32 +152,36 @@ INSTANTIATE_TEST_SUITE_P(PathsWithBlanks, Launcher,
 // The longest command line Windows hands a process is 32,767 characters
 // with the terminator: 10 of them are "-LAUNCHED ", so a tail of 32,756 is
 // the longest the game can be given, and the longest the launcher itself
-// can get behind "Varnix " is 32,759. The path work area holds 255 bytes
+// can get behind "Varnix " is 32,759. The path work area holds 779 bytes
 // and a terminator.
 const LaunchCase Capacities[] = {
     {.name = "TailOfSomeThousandBytes",
      .commandLine = "Varnix {tail}",
      .startIn = "{dir}",
      .gameCommandLine = "-LAUNCHED {tail}",
-     .tail = {PLAYER_TYPING, 5000}},
+     .tail = {.unit = PLAYER_TYPING, .bytes = 5000}},
     {.name = "LongestTailTheGameCanGet",
      .commandLine = "Varnix {tail}",
      .startIn = "{dir}",
      .gameCommandLine = "-LAUNCHED {tail}",
-     .tail = {PLAYER_TYPING_ASCII, 32756}},
+     .tail = {.unit = PLAYER_TYPING_ASCII, .bytes = 32756}},
     {.name = "TailTooLongForTheGame",
      .commandLine = "Varnix {tail}",
      .startIn = "{dir}",
      .warning = &NotInstalled,
-     .tail = {PLAYER_TYPING_ASCII, 32759}},
-    {.name = "ProgramPathOf255Bytes",
-     .commandLine = "{program} -x",
-     .gameCommandLine = "-LAUNCHED -x",
-     .programPathBytes = 255},
-    {.name = "ProgramPathOf256Bytes",
+     .tail = {.unit = PLAYER_TYPING_ASCII, .bytes = 32759}},
+    // Under a scratch root in ASCII no code page makes 779 bytes fewer than
+    // MAX_PATH characters, so Windows refuses the folder that the launcher
+    // asks for; one byte more, the launcher refuses the path itself.
+    {.name = "ProgramPathOf779Bytes",
      .commandLine = "{program} -x",
      .warning = &NoSystemDirectory,
-     .programPathBytes = 256},
+     .programPathBytes = 779},
+    {.name = "ProgramPathOf780Bytes",
+     .commandLine = "{program} -x",
+     .warning = &NoSystemDirectory,
+     .tried = false,
+     .programPathBytes = 780},
 };
 INSTANTIATE_TEST_SUITE_P(Capacities, Launcher, testing::ValuesIn(Capacities),
                          CaseName);
@@ -177,7 +207,7 @@ TEST_F(Inheritance, StartupInformation) {
   LaunchRequest request;
   request.startup.dwFlags = STARTF_USESHOWWINDOW;
   request.startup.wShowWindow = SW_SHOWMINNOACTIVE;
-  char title[] = "Varnix (minimized)";
+  wchar_t title[] = L"Varnix (minimized)";
   request.startup.lpTitle = title;
   const LaunchOutcome outcome = Start("StartupInformation", request);
   ASSERT_EQ("", outcome.failure);
@@ -187,7 +217,7 @@ TEST_F(Inheritance, StartupInformation) {
   EXPECT_EQ(static_cast<unsigned>(SW_SHOWMINNOACTIVE),
             outcome.report.showWindow);
   EXPECT_TRUE(outcome.report.hasTitle);
-  EXPECT_EQ(title, outcome.report.title);
+  EXPECT_EQ(WideToUtf8(title), outcome.report.title);
 }
 
 HANDLE InheritablePipe(HANDLE* readEnd) {

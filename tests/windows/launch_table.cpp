@@ -46,21 +46,85 @@ std::string& Root() {
   return root;
 }
 
-// The code page this run was started for (--code-page=N), 0 when none was
-// named: a run for a code page refuses to run in another, and there a row
-// about that code page must run, not skip.
+// The launcher's code page this run was started for (--code-page=N), 0
+// when none was named: a run for a code page refuses to run in another, and
+// there a row about that code page must run, not skip.
 unsigned& RunCodePage() {
   static unsigned codePage = 0;
   return codePage;
 }
 
+// The launcher under test, beside this program (--launcher=FILE).
+std::string& LauncherName() {
+  static std::string name = "Varnix.exe";
+  return name;
+}
+
 // The folder this program lies in, with its trailing separator.
 std::string OwnFolder() {
-  char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string folder(path, length < sizeof path ? length : 0);
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  const std::string folder =
+      WideToUtf8(std::wstring(path, length < MAX_PATH ? length : 0));
   const size_t last = folder.find_last_of("\\/");
   return last == std::string::npos ? std::string() : folder.substr(0, last + 1);
+}
+
+struct ManifestSearch {
+  bool utf8 = false;
+};
+
+// Whether a manifest of the module sets activeCodePage to UTF-8.
+BOOL CALLBACK ReadManifest(HMODULE module, LPCWSTR type, LPWSTR name,
+                           LONG_PTR parameter) {
+  auto* search = reinterpret_cast<ManifestSearch*>(parameter);
+  const HRSRC resource = FindResourceW(module, name, type);
+  const HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
+  const char* data =
+      loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+  if (!data) return TRUE;
+  const std::string text(data, SizeofResource(module, resource));
+  const size_t element = text.find("<activeCodePage");
+  const size_t open = text.find('>', element);
+  const size_t close = text.find('<', open);
+  if (element != std::string::npos && open != std::string::npos &&
+      close != std::string::npos) {
+    std::string value = text.substr(open + 1, close - open - 1);
+    for (char& c : value) c = static_cast<char>(toupper(c));
+    if (value == "UTF-8") search->utf8 = true;
+  }
+  return TRUE;
+}
+
+bool ManifestAsksForUtf8(const std::string& file) {
+  const HMODULE module =
+      LoadLibraryExW(WideName(file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!module) return false;
+  ManifestSearch search;
+  EnumResourceNamesW(module, MAKEINTRESOURCEW(24),  // RT_MANIFEST
+                     ReadManifest, reinterpret_cast<LONG_PTR>(&search));
+  FreeLibrary(module);
+  return search.utf8;
+}
+
+// Wine 8 honours the manifest's code page, and Windows from build 18362
+// (version 1903) on; RtlGetVersion, unlike GetVersionEx, tells the build
+// whatever this program's own manifest says.
+bool SystemHonoursActiveCodePage() {
+  if (UnderWine()) return true;
+  using GetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+  const auto get = reinterpret_cast<GetVersion>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
+  OSVERSIONINFOW version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  return get && get(&version) == 0 &&
+         (version.dwMajorVersion > 10 ||
+          (version.dwMajorVersion == 10 && version.dwBuildNumber >= 18362));
+}
+
+// The size of `utf8` in the launcher's code page.
+size_t BytesInLauncherCodePage(const std::string& utf8) {
+  return WideToCodePage(Utf8ToWide(utf8), LauncherCodePage()).size();
 }
 
 std::string Upper(std::string text) {
@@ -85,19 +149,9 @@ void ReplaceAll(std::string* text, const std::string& what,
   }
 }
 
-// `utf8` in the running ANSI code page, when that code page spells every
-// character of it: the bytes must come back as the same characters, so a
-// best-fit look-alike or a default character does not count.
-bool Spelled(const std::string& utf8, std::string* bytes) {
-  const std::wstring wide = Utf8ToWide(utf8);
-  if (wide.empty() != utf8.empty()) return false;
-  *bytes = WideToCodePage(wide, CP_ACP);
-  return CodePageToWide(*bytes, CP_ACP) == wide;
-}
-
 // Characters above 0x7F from several scripts, so that every code page spells
 // some: Latin letters and a currency sign, half-width and full-width
-// Japanese, Chinese, Korean. Each is kept where the running code page
+// Japanese, Chinese, Korean. Each is kept where the launcher's code page
 // spells it, some with a trail byte that is an ASCII letter or a backslash.
 const std::string& HighText() {
   static const std::string text = [] {
@@ -106,7 +160,7 @@ const std::string& HighText() {
     std::string out;
     for (const char* candidate : candidates) {
       std::string bytes;
-      if (Spelled(candidate, &bytes)) out += bytes;
+      if (Spelled(candidate, LauncherCodePage(), &bytes)) out += candidate;
     }
     return out;
   }();
@@ -149,17 +203,26 @@ std::string TraceText(const std::string& quoted, bool* cut) {
 }
 
 // The exact arguments of the launcher's Windows calls, as Wine traced them:
-// CreateProcessA for the game only when it is to be started (or was tried
-// and failed), MessageBoxA only for a warning, and SetEnvironmentVariableA
-// only to record `directory`, the System folder entered, as its drive's
-// current directory ("" when nothing is to be recorded).
-void ExpectCalls(const LaunchOutcome& outcome, int starts, int boxes,
-                 const std::string& directory) {
+// SetCurrentDirectoryA `entries` times, CreateProcessA for the game only
+// when it is to be started (or was tried and failed), MessageBoxA only for
+// a warning, and SetEnvironmentVariableA only to record `directory`, the
+// System folder entered, as its drive's current directory ("" when nothing
+// is to be recorded), in UTF-8: the launcher's calls take its bytes in the
+// launcher's code page.
+void ExpectCalls(const LaunchOutcome& outcome, int entries, int starts,
+                 int boxes, const std::string& utf8Directory) {
   if (!outcome.traced) return;
+  const std::string directory =
+      WideToCodePage(Utf8ToWide(utf8Directory), LauncherCodePage());
+  int entryCalls = 0;
   int startCalls = 0;
   int boxCalls = 0;
   int variableCalls = 0;
   for (const TracedCall& call : outcome.calls) {
+    if (call.function == "SetCurrentDirectoryA") {
+      ++entryCalls;
+      continue;
+    }
     const auto& v = call.values;
     // A BOOL or a DWORD is traced as the whole register it came in, so only
     // its low 32 bits count.
@@ -197,6 +260,8 @@ void ExpectCalls(const LaunchOutcome& outcome, int starts, int boxes,
           << "the variable's value";
     }
   }
+  EXPECT_EQ(entries, entryCalls)
+      << "the launcher's calls of SetCurrentDirectoryA";
   EXPECT_EQ(starts, startCalls) << "the launcher's calls of CreateProcessA";
   EXPECT_EQ(boxes, boxCalls) << "the launcher's calls of MessageBoxA";
   EXPECT_EQ(directory.empty() ? 0 : 1, variableCalls)
@@ -262,23 +327,22 @@ void ExpectExclamationIcon(HICON shown) {
       << HandleText(shared) << ", and their pictures differ";
 }
 
-// `folder` with a folder of ゲ added, so that its System folder's path is
-// `bytes` long; "" when `folder` is already too long for that.
+// `folder` with a folder of `unit` (one character) added, so that its
+// System folder's path is `characters` long; "" when `folder` is already
+// too long for that.
 std::string PaddedFolder(const std::string& folder, const std::string& unit,
-                         size_t bytes) {
+                         size_t characters) {
   // 80 of them make a name that a Unix file system under Wine takes too:
   // 240 bytes in UTF-8.
   constexpr size_t PerName = 80;
-  const size_t fixed = folder.size() + strlen("\\") + strlen("\\System");
-  if (bytes <= fixed) return "";
-  const size_t length = bytes - fixed;
+  const size_t fixed =
+      Utf8ToWide(folder).size() + strlen("\\") + strlen("\\System");
+  if (characters <= fixed) return "";
+  const size_t length = characters - fixed;
   std::string padding;
   size_t inName = 0;
-  while (padding.size() < length) {
-    const size_t left = length - padding.size();
-    if (left < unit.size() + 1) {
-      padding += 'x';
-    } else if (inName == PerName) {
+  for (size_t count = 0; count < length; ++count) {
+    if (inName == PerName && count + 1 < length) {
       padding += '\\';
       inName = 0;
     } else {
@@ -289,22 +353,30 @@ std::string PaddedFolder(const std::string& folder, const std::string& unit,
   return folder + "\\" + padding;
 }
 
-// A program path of exactly `length` bytes that names the launcher in
-// `folder`, padded with "." components that the system drops.
+// A program path of exactly `length` bytes in the launcher's code page that
+// names the launcher in `folder`, padded with "." components that the
+// system drops.
 std::string PaddedProgramPath(const std::string& folder, size_t length) {
   const std::string name = "\\Varnix.exe";
   std::string path = folder;
-  while (path.size() + 2 + name.size() <= length) path += "\\.";
+  const size_t extra = BytesInLauncherCodePage(folder) - folder.size();
+  while (extra + path.size() + 2 + name.size() <= length) path += "\\.";
   // A doubled separator, dropped as well, makes up an odd length.
-  if (path.size() + name.size() < length) path += "\\";
+  if (extra + path.size() + name.size() < length) path += "\\";
   return path + name;
 }
 
-std::string RepeatedUpTo(const std::string& unit, size_t bytes) {
+// Copies of `unit` up to `tail`'s length, in bytes of the launcher's code
+// page or in UTF-16 units, made up with "x".
+std::string RepeatedUpTo(const std::string& unit, const RepeatedTail& tail) {
+  const bool inCharacters = tail.characters != 0;
+  const size_t limit = inCharacters ? tail.characters : tail.bytes;
+  const size_t step =
+      inCharacters ? Utf8ToWide(unit).size() : BytesInLauncherCodePage(unit);
   std::string text;
-  while (!unit.empty() && text.size() + unit.size() <= bytes) text += unit;
-  text.resize(bytes, 'x');
-  return text;
+  size_t length = 0;
+  for (; step != 0 && length + step <= limit; length += step) text += unit;
+  return text + std::string(limit - length, 'x');
 }
 
 }  // namespace
@@ -312,8 +384,26 @@ std::string RepeatedUpTo(const std::string& unit, size_t bytes) {
 const std::string& ScratchRoot() { return Root(); }
 
 const std::string& LauncherFile() {
-  static const std::string file = OwnFolder() + "Varnix.exe";
+  static const std::string file = OwnFolder() + LauncherName();
   return file;
+}
+
+unsigned LauncherCodePage() {
+  static const unsigned codePage =
+      GetACP() == CP_UTF8 || (ManifestAsksForUtf8(LauncherFile()) &&
+                              SystemHonoursActiveCodePage())
+          ? CP_UTF8
+          : GetACP();
+  return codePage;
+}
+
+// The bytes must come back as the same characters, so a best-fit
+// look-alike or a default character does not count.
+bool Spelled(const std::string& utf8, unsigned codePage, std::string* bytes) {
+  const std::wstring wide = Utf8ToWide(utf8);
+  if (wide.empty() != utf8.empty()) return false;
+  *bytes = WideToCodePage(wide, codePage);
+  return CodePageToWide(*bytes, codePage) == wide;
 }
 
 const std::string& StandInFile() {
@@ -335,10 +425,12 @@ void ExpectEndedWithStatusZero(const LaunchOutcome& outcome) {
 }
 
 void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
-                   const std::string& directory, bool startTried) {
+                   const std::string& directory, bool tried) {
   ExpectEndedWithStatusZero(outcome);
   const bool notInstalled = &warning == &NotInstalled;
-  ExpectCalls(outcome, notInstalled && startTried ? 1 : 0, 1,
+  const int entries =
+      notInstalled || (&warning == &NoSystemDirectory && tried) ? 1 : 0;
+  ExpectCalls(outcome, entries, notInstalled && tried ? 1 : 0, 1,
               notInstalled && !IsNetworkPath(directory) ? directory : "");
   ASSERT_EQ(1u, outcome.boxes.size()) << "warning boxes shown";
   const WarningBox& box = outcome.boxes[0];
@@ -360,7 +452,7 @@ void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
                 const std::string& directory) {
   ExpectEndedWithStatusZero(outcome);
   const bool network = IsNetworkPath(directory);
-  ExpectCalls(outcome, 1, 0, network ? "" : directory);
+  ExpectCalls(outcome, 1, 1, 0, network ? "" : directory);
   for (const WarningBox& box : outcome.boxes) {
     ADD_FAILURE() << "unexpected box \"" << box.caption << "\": " << box.text;
   }
@@ -369,9 +461,18 @@ void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
   ASSERT_TRUE(outcome.gameReported) << "the game wrote no report";
   const GameReport& report = outcome.report;
   EXPECT_EQ("released", report.hold);
-  EXPECT_EQ(commandLine, report.commandLine);
-  EXPECT_EQ(directory, report.currentDirectory);
-  ASSERT_GE(report.currentDirectory.size(), 2u);
+  EXPECT_EQ(commandLine, report.wideCommandLine) << "the game's wide view";
+  EXPECT_EQ(directory, report.wideCurrentDirectory) << "the game's wide view";
+  ASSERT_GE(report.wideCurrentDirectory.size(), 2u);
+  // The game's ANSI views are in the system's code page, whatever the
+  // launcher's, and say something only where that code page spells them.
+  std::string bytes;
+  if (Spelled(commandLine, GetACP(), &bytes)) {
+    EXPECT_EQ(bytes, report.commandLine) << "the game's ANSI view";
+  }
+  if (Spelled(directory, GetACP(), &bytes)) {
+    EXPECT_EQ(bytes, report.currentDirectory) << "the game's ANSI view";
+  }
 
   // The game's environment is the one the launcher was started with, with
   // the System folder recorded as its drive's current directory, under the
@@ -386,7 +487,7 @@ void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
       expected.push_back(entry);
     }
   }
-  if (!network) expected.push_back(name + report.currentDirectory);
+  if (!network) expected.push_back(name + report.wideCurrentDirectory);
   std::vector<std::string> seen = report.environment;
   std::sort(expected.begin(), expected.end());
   std::sort(seen.begin(), seen.end());
@@ -396,7 +497,7 @@ void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
                IsDriveVariable);
   if (!network) {
     EXPECT_NE(drives.end(), std::find(drives.begin(), drives.end(),
-                                      name + report.currentDirectory))
+                                      name + report.wideCurrentDirectory))
         << "per-drive variables";
   }
 }
@@ -411,10 +512,29 @@ LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,
   }
   request.launcherFile = (reachedAs.empty() ? layout.folder : reachedAs) +
                          "\\" + layout.launcherName;
+  // No system starts a program by a path of MAX_PATH characters or more.
+  // A launcher told its path by a command line that names it in its
+  // folder reads nothing else of where it lies, so the same file is started
+  // from a copy in the scratch root instead.
+  std::string copy;
+  if (Utf8ToWide(request.launcherFile).size() >= MAX_PATH &&
+      !request.commandLine.empty()) {
+    copy = Root() + "\\Short-" + std::to_string(GetTickCount()) + "-" +
+           layout.launcherName;
+    if (!CopyFileW(WideName(LauncherFile()).c_str(), WideName(copy).c_str(),
+                   FALSE)) {
+      LaunchOutcome outcome;
+      outcome.failure = "cannot copy the launcher to " + copy;
+      return outcome;
+    }
+    request.launcherFile = copy;
+  }
   request.reportFile = layout.folder + ".report";
   request.neighbours = Base() + RootPrefix;
   request.ownFolder = Root() + "\\";
-  return Play(request);
+  const LaunchOutcome outcome = Play(request);
+  if (!copy.empty()) DeleteFileW(WideName(copy).c_str());
+  return outcome;
 }
 
 namespace {
@@ -441,51 +561,71 @@ std::string CodePageList(const std::vector<unsigned>& codePages) {
 
 TEST_P(Launcher, Run) {
   const LaunchCase& row = GetParam();
-  const unsigned codePage = GetACP();
-  if (!row.codePages.empty() &&
-      std::find(row.codePages.begin(), row.codePages.end(), codePage) ==
-          row.codePages.end()) {
+  const unsigned codePage = LauncherCodePage();
+  const unsigned system = GetACP();
+  const auto among = [](const std::vector<unsigned>& list, unsigned item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+  };
+  if (!row.codePages.empty() && !among(row.codePages, codePage) &&
+      !among(row.codePages, system)) {
     GTEST_SKIP() << "this case is about code page "
-                 << CodePageList(row.codePages) << "; the ANSI code page is "
-                 << codePage;
+                 << CodePageList(row.codePages) << "; the launcher's is "
+                 << codePage << " and the system's " << system;
   }
-  // Every text of the row in the running code page, placeholders aside.
+  if (!row.systemCodePages.empty() && !among(row.systemCodePages, system)) {
+    GTEST_SKIP() << "this case is about a system in code page "
+                 << CodePageList(row.systemCodePages) << "; this one's is "
+                 << system;
+  }
+  // Every text of the row in UTF-8, checked against the launcher's code
+  // page, placeholders aside.
+  if (row.notUnderWineInUtf8 && UnderWine() && codePage == CP_UTF8 &&
+      system != CP_UTF8) {
+    GTEST_SKIP() << row.notUnderWineInUtf8;
+  }
+  const Warning* warning = row.warning;
+  const char* gameLine = row.gameCommandLine ? row.gameCommandLine : "";
   std::string folder, commandLine, startIn, gameCommandLine, gameDirectory,
-      unit, padding;
+      unit;
   const std::pair<const char*, std::string*> texts[] = {
       {row.folder ? row.folder : row.name, &folder},
       {row.commandLine, &commandLine},
       {row.startIn, &startIn},
-      {row.gameCommandLine ? row.gameCommandLine : "", &gameCommandLine},
+      {gameLine, &gameCommandLine},
       {row.gameDirectory, &gameDirectory},
       {row.tail.unit, &unit},
-      {row.systemPathBytes ? "ゲ" : "", &padding}};
-  for (const auto& [utf8, bytes] : texts) {
-    if (!Spelled(utf8, bytes)) {
-      SKIP_OR_FAIL(
-          row, "code page " << codePage << " cannot spell \"" << utf8 << "\"");
+      {row.systemPathCharacters ? "ゲ" : "", nullptr}};
+  for (const auto& [utf8, text] : texts) {
+    std::string bytes;
+    if (!Spelled(utf8, codePage, &bytes)) {
+      if (row.warningWhereUnspelled) {
+        warning = row.warningWhereUnspelled;
+      } else {
+        SKIP_OR_FAIL(row, "code page " << codePage << " cannot spell \"" << utf8
+                                       << "\"");
+      }
     }
-    ReplaceAll(bytes, "{high}", HighText());
+    if (!text) continue;
+    *text = utf8;
+    ReplaceAll(text, "{high}", HighText());
   }
   ASSERT_NE("", HighText())
       << "code page " << codePage << " spells no character above 0x7F";
 
   Layout layout;
   layout.folder = ScratchRoot() + "\\" + folder;
-  if (row.systemPathBytes != 0) {
-    layout.folder = PaddedFolder(layout.folder, padding, row.systemPathBytes);
+  if (row.systemPathCharacters != 0) {
+    layout.folder = PaddedFolder(layout.folder, "ゲ", row.systemPathCharacters);
     ASSERT_NE("", layout.folder)
         << "the scratch root " << ScratchRoot() << " is too long for this case";
-    const std::string system = layout.folder + "\\System";
-    ASSERT_EQ(row.systemPathBytes, system.size());
-    ASSERT_LT(CodePageToWide(system, CP_ACP).size(), size_t{MAX_PATH})
-        << "the System folder's path takes MAX_PATH characters or more";
+    const std::string systemPath = layout.folder + "\\System";
+    ASSERT_EQ(row.systemPathCharacters, Utf8ToWide(systemPath).size());
   }
   layout.launcherName = row.launcherName;
   layout.system = row.system;
   layout.game = row.game;
 
-  const std::string tail = RepeatedUpTo(unit, row.tail.bytes);
+  const std::string tail = RepeatedUpTo(unit, row.tail);
   const auto withFolder = [&](std::string text) {
     std::string slashed = Upper(layout.folder);
     ReplaceAll(&slashed, "\\", "/");
@@ -504,15 +644,16 @@ TEST_P(Launcher, Run) {
   request.commandLine = withFolder(commandLine);
   request.startIn = withFolder(startIn);
   if (row.programPathBytes != 0) {
-    ASSERT_EQ(row.programPathBytes,
-              PaddedProgramPath(layout.folder, row.programPathBytes).size());
+    ASSERT_EQ(row.programPathBytes, BytesInLauncherCodePage(PaddedProgramPath(
+                                        layout.folder, row.programPathBytes)));
   }
   std::string reachedAs;
   if (commandLine.find("{unc}") != std::string::npos) {
     reachedAs = ThroughShare(layout.folder);
     ASSERT_NE("", reachedAs) << layout.folder << " is on no lettered drive";
     const std::string share = ThroughShare(ScratchRoot());
-    if (GetFileAttributesA(share.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (GetFileAttributesW(WideName(share).c_str()) ==
+        INVALID_FILE_ATTRIBUTES) {
       // Wine reaches \\localhost\C$ through the prefix's
       // dosdevices/unc/localhost/c$ link, which scripts/wine-run makes.
       if (UnderWine()) FAIL() << share << " cannot be reached";
@@ -524,12 +665,11 @@ TEST_P(Launcher, Run) {
 
   const LaunchOutcome outcome = LayOutAndLaunch(layout, request, reachedAs);
   ASSERT_EQ("", outcome.failure);
-  if (row.warning) {
-    ExpectWarning(outcome, *row.warning, withFolder(gameDirectory),
-                  row.startTried);
+  if (warning) {
+    ExpectWarning(outcome, *warning, withFolder(gameDirectory), row.tried);
   } else {
     ExpectGame(outcome, withFolder(gameCommandLine), withFolder(gameDirectory));
-    EXPECT_EQ(codePage, outcome.report.codePage) << "the game's ANSI code page";
+    EXPECT_EQ(system, outcome.report.codePage) << "the game's ANSI code page";
   }
   if (!HasFailure()) RemoveTree(layout.folder);
 }
@@ -552,12 +692,15 @@ class Installations : public testing::Environment {
 
 int Usage(const char* program) {
   fprintf(stderr,
-          "usage: %s [--root=FOLDER] [--code-page=N] [GoogleTest flags]\n"
+          "usage: %s [--root=FOLDER] [--launcher=FILE] [--code-page=N] "
+          "[GoogleTest flags]\n"
           "Installations go in a folder of their own under FOLDER, by "
           "default the temporary folder.\n"
-          "With --code-page=N the run is for ANSI code page N: it stops at "
-          "once under any other, and a case about N fails where it would "
-          "skip.\n",
+          "FILE, beside this program, is the launcher under test, laid out "
+          "as Varnix.exe; by default Varnix.exe.\n"
+          "With --code-page=N the run is for a launcher in ANSI code page N: "
+          "it stops at once when the launcher runs in any other, and a case "
+          "about N fails where it would skip.\n",
           program);
   return 2;
 }
@@ -573,6 +716,8 @@ int main(int argc, char** argv) {
     const std::string argument = argv[i];
     if (argument.rfind("--root=", 0) == 0 && argument.size() > 7) {
       base = argument.substr(7);
+    } else if (argument.rfind("--launcher=", 0) == 0 && argument.size() > 11) {
+      varnix_e2e::LauncherName() = argument.substr(11);
     } else if (argument.rfind("--code-page=", 0) == 0 && argument.size() > 12) {
       varnix_e2e::RunCodePage() =
           static_cast<unsigned>(strtoul(argument.c_str() + 12, nullptr, 10));
@@ -581,20 +726,25 @@ int main(int argc, char** argv) {
     }
   }
   const unsigned wanted = varnix_e2e::RunCodePage();
-  if (wanted != 0 && GetACP() != wanted) {
+  const unsigned launcherCodePage = varnix_e2e::LauncherCodePage();
+  if (wanted != 0 && launcherCodePage != wanted) {
     fprintf(stderr,
-            "%s: this run is for ANSI code page %u, but the code page is %u\n",
-            argv[0], wanted, GetACP());
+            "%s: this run is for a launcher in ANSI code page %u, but %s "
+            "runs in %u (the system's is %u)\n",
+            argv[0], wanted, varnix_e2e::LauncherFile().c_str(),
+            launcherCodePage, GetACP());
     return 1;
   }
   if (base.empty()) {
-    char temp[MAX_PATH];
-    const DWORD length = GetTempPathA(sizeof temp, temp);
-    if (length == 0 || length >= sizeof temp) {
+    wchar_t temp[MAX_PATH];
+    const DWORD length = GetTempPathW(MAX_PATH, temp);
+    if (length == 0 || length >= MAX_PATH) {
       fprintf(stderr, "cannot find the temporary folder\n");
       return 1;
     }
-    base.assign(temp, length);
+    base = varnix_e2e::WideToUtf8(std::wstring(temp, length));
+  } else {
+    base = varnix_e2e::WideToUtf8(varnix_e2e::CodePageToWide(base, CP_ACP));
   }
   while (!base.empty() && (base.back() == '\\' || base.back() == '/')) {
     base.pop_back();

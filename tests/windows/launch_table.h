@@ -27,16 +27,20 @@ extern const Warning Renamed;
 extern const Warning NoSystemDirectory;
 extern const Warning NotInstalled;
 
-// A player's argument tail of exactly `bytes` bytes in the running code
-// page: copies of `unit`, made up to the length with "x" where one more copy
-// would overrun it.
+// A player's argument tail of exactly `bytes` bytes in the launcher's code
+// page, or of `characters` UTF-16 units: copies of `unit`, made up to the
+// length with "x" where one more copy would overrun it.
 struct RepeatedTail {
   const char* unit = "";
   size_t bytes = 0;
+  size_t characters = 0;
 };
 
-// Every text of a row is UTF-8, turned into the running ANSI code page's
-// bytes before use; a row whose text that code page cannot spell skips.
+// Every text of a row is UTF-8, and is handed to the launcher through the
+// system's wide calls, which turn it into the launcher's ANSI code page; a
+// row whose text that code page cannot spell skips (or, with
+// `warningWhereUnspelled`, expects that warning). Lengths in bytes are
+// bytes in the launcher's code page.
 // In `commandLine`, `startIn` and `gameDirectory`, "{dir}" stands for the
 // installation folder, "{DIR}" for the same in upper case, "{DIR/}" for that
 // with forward slashes, "{dir.lower}" for it in lower case, "{unc}" for the
@@ -44,7 +48,7 @@ struct RepeatedTail {
 // drive, "{root}" for ScratchRoot(), "{tail}" for the row's `tail`, and
 // "{program}" for a program path of `programPathBytes` bytes naming the
 // launcher. Anywhere, "{high}" stands for characters above 0x7F that the
-// running code page spells, from several scripts.
+// launcher's code page spells, from several scripts.
 struct LaunchCase {
   const char* name;
   // Under ScratchRoot(); the case's name when not given.
@@ -60,16 +64,30 @@ struct LaunchCase {
   const char* gameDirectory = "{dir}\\System";
   // ...or this warning, and no game.
   const Warning* warning = nullptr;
-  // For the not-installed warning: whether the launcher got as far as
-  // asking the system to start the game, or refused the tail itself.
-  bool startTried = true;
-  // The ANSI code pages the row is about and runs in alone; empty: any that
-  // spells its text. In a run told to be one of them, it never skips.
+  // Whether the launcher got as far as asking the system: for the
+  // not-installed warning, to start the game, or refused the tail itself;
+  // for the System-directory warning, to enter the folder, or refused the
+  // path itself.
+  bool tried = true;
+  // The ANSI code pages the row is about: it runs only where the
+  // launcher's or the system's code page is one of them; empty: any that
+  // spells its text. In a run told that the launcher's is one of them, it
+  // never skips.
   std::vector<unsigned> codePages = {};
+  // The system code pages the row runs under alone, whatever the launcher's;
+  // empty: any.
+  std::vector<unsigned> systemCodePages = {};
+  // Where the launcher's code page cannot spell the row's text, this
+  // warning instead of a skip: the system handed the launcher "?" for it.
+  const Warning* warningWhereUnspelled = nullptr;
+  // Where the launcher runs in UTF-8 under Wine and the system does not in
+  // UTF-8, and the outcome is Wine's own rather than the row's: why, and
+  // the row skips there.
+  const char* notUnderWineInUtf8 = nullptr;
   // When not 0, the folder is padded with ゲ, two or three bytes in the
   // code pages that spell it, until its System folder's path is this many
-  // bytes long, and so fewer characters.
-  size_t systemPathBytes = 0;
+  // characters long.
+  size_t systemPathCharacters = 0;
   size_t programPathBytes = 0;
   RepeatedTail tail = {};
 };
@@ -77,9 +95,19 @@ struct LaunchCase {
 std::string CaseName(const testing::TestParamInfo<LaunchCase>& info);
 void PrintTo(const LaunchCase& row, std::ostream* out);
 
-// The launcher and the stand-in, found beside this program.
+// The launcher under test (--launcher=FILE, Varnix.exe unless told) and the
+// stand-in, found beside this program; every installation has the launcher
+// under the name Varnix.exe.
 const std::string& LauncherFile();
 const std::string& StandInFile();
+
+// The ANSI code page the launcher under test runs in: UTF-8 where its
+// manifest asks for it and the system honours that, or where the system's
+// is UTF-8; the system's otherwise.
+unsigned LauncherCodePage();
+
+// `utf8` in `codePage`, when that code page spells every character of it.
+bool Spelled(const std::string& utf8, unsigned codePage, std::string* bytes);
 
 // `folder` reached through its drive's administrative network share, or ""
 // when it lies on no lettered drive.
@@ -92,14 +120,15 @@ void ExpectEndedWithStatusZero(const LaunchOutcome& outcome);
 // Exactly one box, `warning`'s, with one OK button, the exclamation icon, no
 // owner and not kept on top; and no game. `directory` is the System folder
 // that the launcher entered before it tried to start the game, for the
-// not-installed warning, whose start was tried when `startTried`.
+// not-installed warning; `tried` as LaunchCase has it.
 void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
-                   const std::string& directory = "", bool startTried = true);
+                   const std::string& directory = "", bool tried = true);
 // No box, and one game, still running when the launcher ended (so the
-// launcher did not wait for it), that got `commandLine` byte for byte in
-// `directory`, with the environment the launcher was started with and its
-// drive's per-drive variable naming that directory; in a network directory,
-// with that environment unchanged.
+// launcher did not wait for it), that got `commandLine` in `directory`
+// (UTF-8: its wide views, always, and its ANSI views where the system's
+// code page spells them), with the environment the launcher was started
+// with and its drive's per-drive variable naming that directory; in a
+// network directory, with that environment unchanged.
 void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
                 const std::string& directory);
 

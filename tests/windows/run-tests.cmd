@@ -8,10 +8,17 @@ rem A case about another ANSI code page than this Windows runs in skips.
 setlocal
 cd /d "%~dp0"
 set failed=0
-varnix_end_to_end.exe %*
+rem Each program runs twice: against Varnix.exe as it ships, in UTF-8 where
+rem this Windows honours its manifest, and against the same sources without
+rem the manifest, in this Windows' ANSI code page.
 rem Any status but 0 fails: a crashed program's is negative, which
 rem "if errorlevel 1" would let through.
+varnix_end_to_end.exe %*
+if not "%errorlevel%" == "0" set failed=1
+varnix_end_to_end.exe --launcher=VarnixNoManifest.exe %*
 if not "%errorlevel%" == "0" set failed=1
 varnix_code_pages.exe %*
+if not "%errorlevel%" == "0" set failed=1
+varnix_code_pages.exe --launcher=VarnixNoManifest.exe %*
 if not "%errorlevel%" == "0" set failed=1
 exit /b %failed%
