@@ -72,8 +72,7 @@ std::vector<HWND> Dialogs() {
   return found;
 }
 
-// A dialog of a process other than the launcher and this one that was not
-// there before the launch, described; "" when there is none.
+// The program file a process was started from, "" when it cannot be told.
 std::string ImageOf(DWORD processId) {
   const HANDLE process =
       OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
@@ -89,6 +88,15 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
   return !prefix.empty() && text.compare(0, prefix.size(), prefix) == 0;
 }
 
+// A program started from another player's installations, one that runs
+// alongside this one.
+bool IsNeighbours(const std::string& image, const LaunchRequest& request) {
+  return StartsWith(image, request.neighbours) &&
+         !StartsWith(image, request.ownFolder);
+}
+
+// A dialog of a process other than the launcher and this one that was not
+// there before the launch, described; "" when there is none.
 std::string ForeignDialog(DWORD launcherId, const std::vector<HWND>& before,
                           const LaunchRequest& request) {
   for (const HWND window : Dialogs()) {
@@ -104,10 +112,7 @@ std::string ForeignDialog(DWORD launcherId, const std::vector<HWND>& before,
     if (owner == 0) continue;
     const std::string image = ImageOf(owner);
     if (image.empty() && !IsWindow(window)) continue;
-    if (StartsWith(image, request.neighbours) &&
-        !StartsWith(image, request.ownFolder)) {
-      continue;
-    }
+    if (IsNeighbours(image, request)) continue;
     // Found as soon as it is made: its caption and text come a little later.
     const DWORD since = GetTickCount();
     while (!IsWindowVisible(window) && IsWindow(window) &&
@@ -180,8 +185,10 @@ WarningBox ReadAndDismiss(HWND window) {
 }
 
 // Only the game counts: Wine may start its desktop process as a child of
-// the first process of a session that opens a window.
-int RunningGamesStartedBy(DWORD processId) {
+// the first process of a session that opens a window. And only this
+// player's: a neighbour's game may have a parent of the same number, one of
+// its launchers that has ended and whose number the system gave again.
+int RunningGamesStartedBy(DWORD processId, const LaunchRequest& request) {
   const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return -1;
   int count = 0;
@@ -190,7 +197,8 @@ int RunningGamesStartedBy(DWORD processId) {
   for (BOOL more = Process32First(snapshot, &entry); more;
        more = Process32Next(snapshot, &entry)) {
     if (entry.th32ParentProcessID == processId &&
-        lstrcmpiA(entry.szExeFile, "RuZoriru.exe") == 0) {
+        lstrcmpiA(entry.szExeFile, "RuZoriru.exe") == 0 &&
+        !IsNeighbours(ImageOf(entry.th32ProcessID), request)) {
       ++count;
     }
   }
@@ -506,7 +514,8 @@ LaunchOutcome Play(const LaunchRequest& request) {
                 &outcome);
   if (outcome.ended) {
     GetExitCodeProcess(process.hProcess, &outcome.exitCode);
-    outcome.gamesRunningAtEnd = RunningGamesStartedBy(process.dwProcessId);
+    outcome.gamesRunningAtEnd =
+        RunningGamesStartedBy(process.dwProcessId, request);
     if (!TraceFile().empty()) {
       outcome.traced = true;
       outcome.calls =
