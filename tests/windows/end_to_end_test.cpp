@@ -130,14 +130,14 @@ const LaunchCase PathsWithBlanks[] = {
     // System folder there.
     {.name = "FolderInJapaneseUnder1252",
      .folder = "Games\\ゲーム",
-     .commandLine = "\"{dir}\\Varnix.exe\" -x",
-     .gameCommandLine = "-LAUNCHED -x",
+     .commandLine = "\"{dir}\\Varnix.exe\" -name \"Zoë ゲ\" -save ＂C:＼S＼＂",
+     .gameCommandLine = "-LAUNCHED -name \"Zoë ゲ\" -save ＂C:＼S＼＂",
      .systemCodePages = {1252},
      .warningWhereUnspelled = &NoSystemDirectory},
     {.name = "FolderInHangulUnder932",
      .folder = "Games\\게임 🎮",
-     .commandLine = "\"{dir}\\Varnix.exe\" -x",
-     .gameCommandLine = "-LAUNCHED -x",
+     .commandLine = "\"{dir}\\Varnix.exe\" -name 게임 🎮",
+     .gameCommandLine = "-LAUNCHED -name 게임 🎮",
      .systemCodePages = {932},
      .warningWhereUnspelled = &NoSystemDirectory},
 };
