@@ -33,7 +33,8 @@ def read_imports(path):
 
 
 def figures(path):
-    """(size, imports) as the README's table gives them: "7680", "11 (2 DLLs)"."""
+    """(size, imports) as the size table in docs/cost.md gives them: "7680",
+    "11 (2 DLLs)"."""
     dlls = read_imports(path)
     functions = sum(len(names) for _, names in dlls)
     plural = "s" if len(dlls) > 1 else ""

@@ -2,7 +2,9 @@
 """Builds the launcher a second time, from the same sources into a fresh
 build directory at another path, and checks that the two files are
 byte-identical: no link time stamp, no build path, nothing else that varies
-between builds may reach the image.
+between builds may reach the image. Both builds use one toolchain: another
+compiler release gives other bytes, which is why a release names the tools
+that built it.
 
 Usage: check_reproducible.py CMAKE GENERATOR TOOLCHAIN BUILD_TYPE SOURCE_DIR
                              BUILD_DIR REFERENCE_EXE NEW_BUILD_DIR
