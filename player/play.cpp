@@ -1,6 +1,6 @@
 // The demo's player: starts an installation's launcher as a shortcut set to
 // run minimized would, dismisses any warning box as the end-to-end tests do,
-// and prints what happened and what the game received.
+// and prints what happened and what the game was handed.
 //
 // Usage: play FOLDER LAUNCHER REPORT -- ARGUMENTS...
 //        play --spells FOLDER
@@ -9,6 +9,11 @@
 // With --spells it prints the ANSI code page and ends with status 0 when that
 // code page can spell FOLDER's Windows path, 1 when it cannot: an ANSI
 // launcher cannot be started from such a folder.
+//
+// It prints text as text, in any script: what the game was handed through
+// the wide calls, and, where it differs, what a game reading the ANSI calls
+// gets in the system's code page. A player who reads "?" in place of their
+// letters must be able to tell the system's doing from the launcher's.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -21,21 +26,54 @@
 
 namespace {
 
-// Shows every byte: control bytes and bytes above 0x7E as escapes, so that a
-// tab or a trailing blank is seen for what it is.
-std::string Visible(const std::string& bytes) {
+// To a console through the wide call, which shows every script whatever
+// the console's code page; to a pipe or a file as the UTF-8 bytes, unbuffered,
+// so that the Started line is out before the launcher runs.
+void Say(const std::string& utf8) {
+  const std::string line = utf8 + "\n";
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  DWORD written = 0;
+  if (GetConsoleMode(out, &mode)) {
+    const std::wstring wide = varnix_e2e::Utf8ToWide(line);
+    WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written,
+                  nullptr);
+  } else {
+    WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written,
+              nullptr);
+  }
+}
+
+std::string Escape(const char* format, unsigned value) {
+  char escape[8];
+  snprintf(escape, sizeof escape, format, value);
+  return escape;
+}
+
+// UTF-8 text as a player reads it, with only what a terminal would hide or
+// act on made visible: control characters as escapes (a tab as \t), and,
+// unless the caller marks the text's ends itself, its trailing blanks as
+// \x20.
+std::string Shown(const std::string& utf8, bool endsMarked = false) {
+  size_t end = utf8.size();
+  while (!endsMarked && end > 0 && utf8[end - 1] == ' ') --end;
   std::string out;
-  for (unsigned char byte : bytes) {
+  for (size_t i = 0; i < end; ++i) {
+    const unsigned char byte = utf8[i];
+    const unsigned char next = i + 1 < end ? utf8[i + 1] : 0;
     if (byte == '\t') {
       out += "\\t";
-    } else if (byte < 0x20 || byte > 0x7E) {
-      char escape[8];
-      snprintf(escape, sizeof escape, "\\x%02X", byte);
-      out += escape;
+    } else if (byte < 0x20 || byte == 0x7F) {
+      out += Escape("\\x%02X", byte);
+    } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      // U+0080 to U+009F: controls too, and some terminals obey them.
+      out += Escape("\\u%04X", next);
+      ++i;
     } else {
       out += static_cast<char>(byte);
     }
   }
+  for (size_t i = end; i < utf8.size(); ++i) out += "\\x20";
   return out;
 }
 
@@ -123,26 +161,45 @@ std::string ArgumentsAfterMarker() {
   return marker + 4;
 }
 
+// One item the game was handed: its wide view, and below it, when the
+// game's ANSI view differs, that one too. The ANSI bytes are shown as the
+// text they are in the system's code page, so that only the letters the
+// code page lacks stand out, as "?" or as a look-alike.
+void PrintItem(const char* label, const std::string& wide,
+               const std::string& ansi, unsigned codePage, bool bracketed) {
+  const std::string open = bracketed ? "[" : "";
+  const std::string close = bracketed ? "]" : "";
+  Say(std::string("  ") + label + open + Shown(wide, bracketed) + close);
+  if (codePage == 0) return;
+  const std::string ansiText =
+      varnix_e2e::WideToUtf8(varnix_e2e::CodePageToWide(ansi, codePage));
+  if (ansiText == wide) return;
+  Say("                 as an ANSI game reads it, in the system's code page " +
+      std::to_string(codePage) + ":");
+  Say("                 " + open + Shown(ansiText, bracketed) + close);
+}
+
 void PrintGame(const varnix_e2e::GameReport& report) {
-  printf("Game      System\\RuZoriru.exe received\n");
-  printf("  command line   [%s]\n", Visible(report.commandLine).c_str());
-  printf("  folder         %s\n", Visible(report.currentDirectory).c_str());
+  Say("Game      System\\RuZoriru.exe received");
+  PrintItem("command line   ", report.wideCommandLine, report.commandLine,
+            report.codePage, true);
+  PrintItem("folder         ", report.wideCurrentDirectory,
+            report.currentDirectory, report.codePage, false);
+  const std::string& folder = report.wideCurrentDirectory;
   const char letter =
-      report.currentDirectory.empty()
-          ? '?'
-          : static_cast<char>(toupper(report.currentDirectory[0]));
+      folder.empty() ? '?' : static_cast<char>(toupper(folder[0]));
   const std::string name = {'=', letter, ':'};
   std::string value;
   if (report.FindVariable(name, &value)) {
-    printf("  %s variable   %s\n", name.c_str(), Visible(value).c_str());
+    Say("  " + name + " variable   " + Shown(value));
   } else {
-    printf("  %s variable   (none)\n", name.c_str());
+    Say("  " + name + " variable   (none)");
   }
   if (report.startupFlags & STARTF_USESHOWWINDOW) {
-    printf("  show-window    %u (%s), as the shortcut asked\n",
-           report.showWindow, ShowWindowName(report.showWindow));
+    Say("  show-window    " + std::to_string(report.showWindow) + " (" +
+        ShowWindowName(report.showWindow) + "), as the shortcut asked");
   } else {
-    printf("  show-window    not given\n");
+    Say("  show-window    not given");
   }
 }
 
@@ -163,7 +220,7 @@ int main(int argc, char** argv) {
   varnix_e2e::LaunchRequest request;
   if (!Utf8Path(WideArgument(1), &folder) ||
       !Utf8Path(WideArgument(3), &request.reportFile)) {
-    printf("play: cannot find the installation's Windows path\n");
+    Say("play: cannot find the installation's Windows path");
     return 1;
   }
   request.launcherFile = folder + "\\" + argv[2];
@@ -173,34 +230,34 @@ int main(int argc, char** argv) {
   request.startup.dwFlags = STARTF_USESHOWWINDOW;
   request.startup.wShowWindow = SW_SHOWMINNOACTIVE;
 
-  printf("Started   %s\n", Visible(request.commandLine).c_str());
-  printf("          (as a shortcut set to run minimized starts it)\n");
+  Say("Started   " + Shown(request.commandLine));
+  Say("          (as a shortcut set to run minimized starts it)");
   const varnix_e2e::LaunchOutcome outcome = varnix_e2e::Play(request);
   if (!outcome.failure.empty()) {
-    printf("play: %s\n", outcome.failure.c_str());
+    Say("play: " + outcome.failure);
     return 1;
   }
   for (const varnix_e2e::WarningBox& box : outcome.boxes) {
     const bool justOk = box.buttons == 1 && box.buttonId == IDOK;
-    printf("Warning   \"%s\" with %s, dismissed\n",
-           Visible(box.caption).c_str(),
-           justOk ? "one OK button" : "other buttons than one OK");
-    printf("          %s\n", Visible(box.text).c_str());
+    Say("Warning   \"" + Shown(box.caption, true) + "\" with " +
+        (justOk ? "one OK button" : "other buttons than one OK") +
+        ", dismissed");
+    Say("          " + Shown(box.text));
   }
   if (!outcome.boxes.empty()) {
-    printf("Launcher  ended with status %lu once the box was dismissed\n",
-           static_cast<unsigned long>(outcome.exitCode));
+    Say("Launcher  ended with status " + std::to_string(outcome.exitCode) +
+        " once the box was dismissed");
   } else {
-    printf("Launcher  showed no warning and ended with status %lu%s\n",
-           static_cast<unsigned long>(outcome.exitCode),
-           outcome.gamesRunningAtEnd > 0 ? ", the game still running" : "");
+    Say("Launcher  showed no warning and ended with status " +
+        std::to_string(outcome.exitCode) +
+        (outcome.gamesRunningAtEnd > 0 ? ", the game still running" : ""));
   }
   if (outcome.gameReported) {
     PrintGame(outcome.report);
   } else if (outcome.gamesRunningAtEnd > 0) {
-    printf("Game      started, but wrote no report\n");
+    Say("Game      started, but wrote no report");
   } else {
-    printf("Game      not started\n");
+    Say("Game      not started");
   }
   return 0;
 }
