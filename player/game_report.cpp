@@ -3,6 +3,10 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <wchar.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
 
 #include "player/files.h"
 
@@ -53,16 +57,24 @@ std::string Number(unsigned long value) {
 
 }  // namespace
 
+std::vector<std::string>::const_iterator FindVariable(
+    const std::vector<std::string>& environment, const std::string& name) {
+  const auto same = [](unsigned char a, unsigned char b) {
+    return tolower(a) == tolower(b);
+  };
+  return std::find_if(
+      environment.begin(), environment.end(), [&](const std::string& entry) {
+        return entry.size() > name.size() && entry[name.size()] == '=' &&
+               std::equal(name.begin(), name.end(), entry.begin(), same);
+      });
+}
+
 bool GameReport::FindVariable(const std::string& name,
                               std::string* value) const {
-  for (const std::string& entry : environment) {
-    if (entry.size() > name.size() &&
-        entry.compare(0, name.size(), name) == 0 && entry[name.size()] == '=') {
-      *value = entry.substr(name.size() + 1);
-      return true;
-    }
-  }
-  return false;
+  const auto entry = varnix_e2e::FindVariable(environment, name);
+  if (entry == environment.end()) return false;
+  *value = entry->substr(name.size() + 1);
+  return true;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -76,12 +88,14 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-std::vector<std::string> EnvironmentEntries(const wchar_t* block) {
+std::vector<std::string> CurrentEnvironment() {
+  wchar_t* block = GetEnvironmentStringsW();
   std::vector<std::string> entries;
   for (const wchar_t* entry = block; entry && *entry;
        entry += wcslen(entry) + 1) {
     entries.push_back(WideToUtf8(entry));
   }
+  if (block) FreeEnvironmentStringsW(block);
   return entries;
 }
 

@@ -84,15 +84,12 @@ std::string ImageOf(DWORD processId) {
   return known ? WideToUtf8(std::wstring(path, length)) : std::string();
 }
 
-bool StartsWith(const std::string& text, const std::string& prefix) {
-  return !prefix.empty() && text.compare(0, prefix.size(), prefix) == 0;
-}
-
 // A program started from another player's installations, one that runs
 // alongside this one.
 bool IsNeighbours(const std::string& image, const LaunchRequest& request) {
-  return StartsWith(image, request.neighbours) &&
-         !StartsWith(image, request.ownFolder);
+  return !request.neighbours.empty() &&
+         image.find("\\" + request.neighbours) != std::string::npos &&
+         image.find("\\" + request.ownFolder + "\\") == std::string::npos;
 }
 
 // A dialog of a process other than the launcher and this one that was not
@@ -256,7 +253,8 @@ struct GameInstructions {
   GameInstructions(const LaunchRequest& request, const std::string& event) {
     SetEnvironmentVariableW(Utf8ToWide(ReportFileVariable).c_str(),
                             Utf8ToWide(request.reportFile).c_str());
-    SetEnvironmentVariableA(HoldEventVariable, event.c_str());
+    SetEnvironmentVariableA(HoldEventVariable,
+                            request.holdGame ? event.c_str() : nullptr);
     SetEnvironmentVariableA(HandleVariable,
                             request.inheritable
                                 ? HandleText(request.inheritable).c_str()
@@ -306,6 +304,35 @@ std::vector<std::string> TracedArguments(const std::string& list) {
   return arguments;
 }
 
+// Undoes the escapes of a string as the trace quotes it; `cut` tells
+// whether the trace shortened it ("..." after the closing quote).
+std::string TraceText(const std::string& quoted, bool* cut) {
+  std::string bytes;
+  size_t i = 1;
+  for (; i < quoted.size() && quoted[i] != '"'; ++i) {
+    if (quoted[i] != '\\' || i + 1 >= quoted.size()) {
+      bytes += quoted[i];
+      continue;
+    }
+    const char c = quoted[++i];
+    if (c == 'n') {
+      bytes += '\n';
+    } else if (c == 'r') {
+      bytes += '\r';
+    } else if (c == 't') {
+      bytes += '\t';
+    } else if (c == 'x' && i + 2 < quoted.size()) {
+      bytes += static_cast<char>(
+          strtoul(quoted.substr(i + 1, 2).c_str(), nullptr, 16));
+      i += 2;
+    } else {
+      bytes += c;
+    }
+  }
+  *cut = quoted.compare(i, std::string::npos, "\"...") == 0;
+  return bytes;
+}
+
 // Reads one line of the trace: "PPPP:TTTT:Call DLL.Function(ARGUMENTS)
 // ret=ADDRESS", where `prefix` is its beginning up to "Call ", and each
 // argument is a value in hexadecimal, followed by a blank and the quoted
@@ -328,11 +355,13 @@ bool ParseTracedCall(const std::string& line, const std::string& prefix,
   }
   for (const std::string& argument :
        TracedArguments(line.substr(open + 1, close - open - 1))) {
-    char* end = nullptr;
-    call->values.push_back(strtoull(argument.c_str(), &end, 16));
+    call->values.push_back(strtoull(argument.c_str(), nullptr, 16));
     const size_t text = argument.find('"');
-    call->texts.push_back(text == std::string::npos ? ""
-                                                    : argument.substr(text));
+    bool cut = false;
+    call->texts.push_back(text == std::string::npos
+                              ? ""
+                              : TraceText(argument.substr(text), &cut));
+    call->cut.push_back(cut);
   }
   return true;
 }
@@ -476,9 +505,7 @@ LaunchOutcome Play(const LaunchRequest& request) {
   PROCESS_INFORMATION process;
   {
     const GameInstructions instructions(request, eventName);
-    wchar_t* block = GetEnvironmentStringsW();
-    outcome.environment = EnvironmentEntries(block);
-    if (block) FreeEnvironmentStringsW(block);
+    outcome.environment = CurrentEnvironment();
     const bool empty = request.commandLine.empty();
     // Were it not emptied, this command line would meet no System folder
     // beside the bare name or give the game another command line: a case
