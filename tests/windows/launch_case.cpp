@@ -22,16 +22,11 @@ size_t BytesInLauncherCodePage(const std::string& utf8) {
   return WideToCodePage(Utf8ToWide(utf8), LauncherCodePage()).size();
 }
 
-std::string Upper(std::string text) {
+// `text` with its ASCII letters in upper or lower case (`to`, toupper or
+// tolower); the bytes of other characters stay as they are.
+std::string InCase(std::string text, int (*to)(int)) {
   for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (static_cast<unsigned char>(c) < 0x80) c = static_cast<char>(to(c));
   }
   return text;
 }
@@ -494,14 +489,14 @@ TEST_P(Launcher, Run) {
 
   const std::string tail = RepeatedUpTo(unit, row.tail);
   const auto withFolder = [&](std::string text) {
-    std::string slashed = Upper(layout.folder);
+    std::string slashed = InCase(layout.folder, toupper);
     ReplaceAll(&slashed, "\\", "/");
     ReplaceAll(&text, "{program}",
                PaddedProgramPath(layout.folder, row.programPathBytes));
     ReplaceAll(&text, "{dir}", layout.folder);
-    ReplaceAll(&text, "{DIR}", Upper(layout.folder));
+    ReplaceAll(&text, "{DIR}", InCase(layout.folder, toupper));
     ReplaceAll(&text, "{DIR/}", slashed);
-    ReplaceAll(&text, "{dir.lower}", Lower(layout.folder));
+    ReplaceAll(&text, "{dir.lower}", InCase(layout.folder, tolower));
     ReplaceAll(&text, "{unc}", ThroughShare(layout.folder));
     ReplaceAll(&text, "{root}", ScratchRoot());
     ReplaceAll(&text, "{tail}", tail);
