@@ -3,12 +3,13 @@
 # started with ARGS under Wine, in the run's locale, through `runner`. A
 # program registers only the cases that apply to the run, so that none is
 # started only to skip. A list is kept in `tree`/e2e-cases until the
-# program is built again.
+# program is built again or the runner changes.
 function(varnix_e2e_run run)
   foreach(program IN LISTS programs)
     get_filename_component(name "${program}" NAME_WE)
     set(list "${tree}/e2e-cases/${run}.${name}")
-    if(NOT EXISTS "${list}" OR "${program}" IS_NEWER_THAN "${list}")
+    if(NOT EXISTS "${list}" OR "${program}" IS_NEWER_THAN "${list}"
+       OR "${runner}" IS_NEWER_THAN "${list}")
       execute_process(COMMAND "${runner}" "${program}" --gtest_list_tests ${ARGN}
                       OUTPUT_VARIABLE cases RESULT_VARIABLE status)
       if(NOT status EQUAL 0)
