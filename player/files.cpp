@@ -2,34 +2,29 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 namespace varnix_e2e {
 
+// No character takes fewer bytes than UTF-16 units, nor more than three
+// bytes a unit (in UTF-8; a surrogate pair's four bytes are two units).
 std::wstring CodePageToWide(const std::string& bytes, unsigned codePage) {
-  if (bytes.empty()) return std::wstring();
-  const int size = static_cast<int>(bytes.size());
-  const int length =
-      MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
-  std::wstring wide(length > 0 ? length : 0, L'\0');
-  if (length > 0) {
-    MultiByteToWideChar(codePage, 0, bytes.data(), size, &wide[0], length);
-  }
+  std::wstring wide(bytes.size(), L'\0');
+  wide.resize(std::max(
+      0, MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()),
+                             wide.data(), int(wide.size()))));
   return wide;
 }
 
 std::string WideToCodePage(const std::wstring& wide, unsigned codePage) {
-  if (wide.empty()) return std::string();
-  const int size = static_cast<int>(wide.size());
-  const int length = WideCharToMultiByte(codePage, 0, wide.data(), size,
-                                         nullptr, 0, nullptr, nullptr);
-  std::string bytes(length > 0 ? length : 0, '\0');
-  if (length > 0) {
-    WideCharToMultiByte(codePage, 0, wide.data(), size, &bytes[0], length,
-                        nullptr, nullptr);
-  }
+  std::string bytes(3 * wide.size(), '\0');
+  bytes.resize(std::max(
+      0,
+      WideCharToMultiByte(codePage, 0, wide.data(), int(wide.size()),
+                          bytes.data(), int(bytes.size()), nullptr, nullptr)));
   return bytes;
 }
 

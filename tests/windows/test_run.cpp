@@ -122,16 +122,13 @@ int Usage(const wchar_t* program) {
   fprintf(stderr,
           "usage: %ls [--root=FOLDER] [--launcher=FILE] [--code-page=N] "
           "[--all-rows] [GoogleTest flags]\n"
-          "Installations go in a folder of their own under FOLDER, by "
-          "default the temporary folder.\n"
-          "FILE, beside this program, is the launcher under test, laid out "
-          "as Varnix.exe; by default Varnix.exe.\n"
-          "With --code-page=N the run is for a launcher in ANSI code page N: "
-          "it stops at once when the launcher runs in any other, and a case "
-          "about N fails where it cannot be carried out.\n"
-          "Only the cases that apply to the launcher's and the system's code "
-          "pages are registered; --all-rows registers every row, and one "
-          "that does not apply skips, saying why.\n",
+          "Installations go in a folder of their own under FOLDER (by "
+          "default the temporary folder); FILE, beside this program, is the "
+          "launcher under test (Varnix.exe unless told). With --code-page=N "
+          "the run is for a launcher in ANSI code page N, and stops at once "
+          "in any other. Only the cases that apply to the launcher's and the "
+          "system's code pages are registered; with --all-rows every row "
+          "is, and one that does not apply skips, saying why.\n",
           program);
   return 2;
 }
