@@ -2,30 +2,29 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 namespace varnix_e2e {
 
+// No character takes fewer bytes than UTF-16 units, nor more than three
+// bytes a unit (in UTF-8; a surrogate pair's four bytes are two units).
 std::wstring CodePageToWide(const std::string& bytes, unsigned codePage) {
-  if (bytes.empty()) return std::wstring();
-  const int size = static_cast<int>(bytes.size());
-  const int length =
-      MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
-  std::wstring wide(length > 0 ? length : 0, L'\0');
-  if (length > 0) {
-    MultiByteToWideChar(codePage, 0, bytes.data(), size, &wide[0], length);
-  }
+  std::wstring wide(bytes.size(), L'\0');
+  wide.resize(std::max(
+      0, MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()),
+                             wide.data(), int(wide.size()))));
   return wide;
 }
 
 std::string WideToCodePage(const std::wstring& wide, unsigned codePage) {
-  if (wide.empty()) return std::string();
-  const int size = static_cast<int>(wide.size());
-  const int length = WideCharToMultiByte(codePage, 0, wide.data(), size,
-                                         nullptr, 0, nullptr, nullptr);
-  std::string bytes(length > 0 ? length : 0, '\0');
-  if (length > 0) {
-    WideCharToMultiByte(codePage, 0, wide.data(), size, &bytes[0], length,
-                        nullptr, nullptr);
-  }
+  std::string bytes(3 * wide.size(), '\0');
+  bytes.resize(std::max(
+      0,
+      WideCharToMultiByte(codePage, 0, wide.data(), int(wide.size()),
+                          bytes.data(), int(bytes.size()), nullptr, nullptr)));
   return bytes;
 }
 
@@ -35,6 +34,13 @@ std::wstring Utf8ToWide(const std::string& utf8) {
 
 std::string WideToUtf8(const std::wstring& wide) {
   return WideToCodePage(wide, CP_UTF8);
+}
+
+bool Spelled(const std::string& utf8, unsigned codePage, std::string* bytes) {
+  const std::wstring wide = Utf8ToWide(utf8);
+  if (wide.empty() != utf8.empty()) return false;
+  *bytes = WideToCodePage(wide, codePage);
+  return CodePageToWide(*bytes, codePage) == wide;
 }
 
 std::wstring WideName(const std::string& utf8) {
@@ -88,46 +94,23 @@ bool RemoveTree(const std::string& path) {
 }
 
 bool WriteBytes(const std::string& path, const std::string& bytes) {
-  const HANDLE file =
-      CreateFileW(WideName(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const BOOL ok = WriteFile(
-      file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-  return ok && written == bytes.size();
+  std::ofstream file(std::filesystem::path(WideName(path)), std::ios::binary);
+  return file.write(bytes.data(), bytes.size()) && file.flush();
 }
 
 bool ReadBytes(const std::string& path, std::string* bytes,
                unsigned long long from) {
-  const HANDLE file =
-      CreateFileW(WideName(path).c_str(), GENERIC_READ,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bytes->clear();
-  LARGE_INTEGER offset;
-  offset.QuadPart = static_cast<LONGLONG>(from);
-  bool ok = SetFilePointerEx(file, offset, nullptr, FILE_BEGIN) != 0;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ok && ReadFile(file, buffer, sizeof buffer, &got, nullptr) &&
-         got > 0) {
-    bytes->append(buffer, got);
-  }
-  CloseHandle(file);
-  return ok;
+  std::ifstream file(std::filesystem::path(WideName(path)), std::ios::binary);
+  if (!file.seekg(from)) return false;
+  bytes->assign(std::istreambuf_iterator<char>(file), {});
+  return true;
 }
 
 unsigned long long FileSize(const std::string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(WideName(path).c_str(), GetFileExInfoStandard,
-                            &data)) {
-    return 0;
-  }
-  return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) |
-         data.nFileSizeLow;
+  std::error_code error;
+  const auto size =
+      std::filesystem::file_size(std::filesystem::path(WideName(path)), error);
+  return error ? 0 : size;
 }
 
 }  // namespace varnix_e2e

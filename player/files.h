@@ -21,6 +21,12 @@ std::string WideToCodePage(const std::wstring& wide, unsigned codePage);
 std::wstring Utf8ToWide(const std::string& utf8);
 std::string WideToUtf8(const std::wstring& wide);
 
+// `utf8` in `codePage`, when that code page spells every character of it:
+// a best-fit look-alike or a default character does not count.
+bool Spelled(const std::string& utf8, unsigned codePage, std::string* bytes);
+
+// Past MAX_PATH too, where std::filesystem's create_directories and
+// remove_all give up under MinGW.
 bool MakeFolders(const std::string& path);  // parents included
 bool RemoveTree(const std::string& path);   // true when nothing is left
 bool WriteBytes(const std::string& path, const std::string& bytes);

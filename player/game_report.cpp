@@ -3,6 +3,11 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <wchar.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
 
 #include "player/files.h"
 
@@ -38,31 +43,44 @@ bool Unhex(const std::string& hex, std::string* bytes) {
   return true;
 }
 
-void Line(std::string& out, const char* key, const std::string& value) {
-  out += key;
-  out += '=';
-  out += value;
-  out += '\n';
-}
-
-std::string Number(unsigned long value) {
-  char text[16];
-  snprintf(text, sizeof text, "%lu", value);
-  return text;
-}
+// The fields of a report and their keys: the texts in hexadecimal, the
+// numbers in decimal and the words as they are.
+using Text = std::string GameReport::*;
+constexpr std::pair<const char*, Text> HexTexts[] = {
+    {"command_line", &GameReport::commandLine},
+    {"current_directory", &GameReport::currentDirectory},
+    {"wide_command_line", &GameReport::wideCommandLine},
+    {"wide_current_directory", &GameReport::wideCurrentDirectory}};
+constexpr std::pair<const char*, Text> Words[] = {
+    {"handle", &GameReport::handle}, {"hold", &GameReport::hold}};
+constexpr std::pair<const char*, unsigned long GameReport::*> Longs[] = {
+    {"startup_flags", &GameReport::startupFlags},
+    {"priority_class", &GameReport::priorityClass}};
+constexpr std::pair<const char*, unsigned GameReport::*> Numbers[] = {
+    {"show_window", &GameReport::showWindow},
+    {"kernel_priority_class", &GameReport::kernelPriorityClass},
+    {"code_page", &GameReport::codePage}};
 
 }  // namespace
 
+std::vector<std::string>::const_iterator FindVariable(
+    const std::vector<std::string>& environment, const std::string& name) {
+  const auto same = [](unsigned char a, unsigned char b) {
+    return tolower(a) == tolower(b);
+  };
+  return std::find_if(
+      environment.begin(), environment.end(), [&](const std::string& entry) {
+        return entry.size() > name.size() && entry[name.size()] == '=' &&
+               std::equal(name.begin(), name.end(), entry.begin(), same);
+      });
+}
+
 bool GameReport::FindVariable(const std::string& name,
                               std::string* value) const {
-  for (const std::string& entry : environment) {
-    if (entry.size() > name.size() &&
-        entry.compare(0, name.size(), name) == 0 && entry[name.size()] == '=') {
-      *value = entry.substr(name.size() + 1);
-      return true;
-    }
-  }
-  return false;
+  const auto entry = varnix_e2e::FindVariable(environment, name);
+  if (entry == environment.end()) return false;
+  *value = entry->substr(name.size() + 1);
+  return true;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -76,34 +94,36 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-std::vector<std::string> EnvironmentEntries(const wchar_t* block) {
+std::vector<std::string> CurrentEnvironment() {
+  wchar_t* block = GetEnvironmentStringsW();
   std::vector<std::string> entries;
   for (const wchar_t* entry = block; entry && *entry;
        entry += wcslen(entry) + 1) {
     entries.push_back(WideToUtf8(entry));
   }
+  if (block) FreeEnvironmentStringsW(block);
   return entries;
 }
 
 std::string FormatReport(const GameReport& report) {
   std::string out;
-  Line(out, "command_line", Hex(report.commandLine));
-  Line(out, "current_directory", Hex(report.currentDirectory));
-  Line(out, "wide_command_line", Hex(report.wideCommandLine));
-  Line(out, "wide_current_directory", Hex(report.wideCurrentDirectory));
+  const auto line = [&out](const std::string& key, const std::string& value) {
+    out += key + "=" + value + "\n";
+  };
+  for (const auto& [key, field] : HexTexts) line(key, Hex(report.*field));
   for (const std::string& entry : report.environment) {
-    Line(out, "environment", Hex(entry));
+    line("environment", Hex(entry));
   }
-  Line(out, "startup_flags", Number(report.startupFlags));
-  Line(out, "show_window", Number(report.showWindow));
-  if (report.hasTitle) Line(out, "title", Hex(report.title));
-  Line(out, "priority_class", Number(report.priorityClass));
-  Line(out, "kernel_priority_class", Number(report.kernelPriorityClass));
-  Line(out, "handle", report.handle);
-  Line(out, "hold", report.hold);
-  Line(out, "code_page", Number(report.codePage));
+  if (report.hasTitle) line("title", Hex(report.title));
+  for (const auto& [key, field] : Longs) {
+    line(key, std::to_string(report.*field));
+  }
+  for (const auto& [key, field] : Numbers) {
+    line(key, std::to_string(report.*field));
+  }
+  for (const auto& [key, field] : Words) line(key, report.*field);
   // Written last: a report that lacks it was cut short.
-  Line(out, "end", "1");
+  line("end", "1");
   return out;
 }
 
@@ -116,40 +136,26 @@ bool ParseReport(const std::string& text, GameReport* report) {
     const std::string key = line.substr(0, equals);
     const std::string value = line.substr(equals + 1);
     const unsigned long number = strtoul(value.c_str(), nullptr, 10);
-    bool ok = true;
-    if (key == "command_line") {
-      ok = Unhex(value, &report->commandLine);
-    } else if (key == "current_directory") {
-      ok = Unhex(value, &report->currentDirectory);
-    } else if (key == "wide_command_line") {
-      ok = Unhex(value, &report->wideCommandLine);
-    } else if (key == "wide_current_directory") {
-      ok = Unhex(value, &report->wideCurrentDirectory);
-    } else if (key == "environment") {
-      std::string entry;
-      ok = Unhex(value, &entry);
-      report->environment.push_back(entry);
-    } else if (key == "startup_flags") {
-      report->startupFlags = number;
-    } else if (key == "show_window") {
-      report->showWindow = static_cast<unsigned>(number);
-    } else if (key == "title") {
-      report->hasTitle = true;
-      ok = Unhex(value, &report->title);
-    } else if (key == "priority_class") {
-      report->priorityClass = number;
-    } else if (key == "kernel_priority_class") {
-      report->kernelPriorityClass = static_cast<unsigned>(number);
-    } else if (key == "handle") {
-      report->handle = value;
-    } else if (key == "hold") {
-      report->hold = value;
-    } else if (key == "code_page") {
-      report->codePage = static_cast<unsigned>(number);
-    } else if (key == "end") {
-      complete = true;
+    for (const auto& [name, field] : Words) {
+      if (key == name) report->*field = value;
     }
-    if (!ok) return false;
+    for (const auto& [name, field] : Longs) {
+      if (key == name) report->*field = number;
+    }
+    for (const auto& [name, field] : Numbers) {
+      if (key == name) report->*field = static_cast<unsigned>(number);
+    }
+    std::string bytes;
+    const bool hex = Unhex(value, &bytes);
+    for (const auto& [name, field] : HexTexts) {
+      if (key == name && !hex) return false;
+      if (key == name) report->*field = bytes;
+    }
+    if ((key == "environment" || key == "title") && !hex) return false;
+    if (key == "environment") report->environment.push_back(bytes);
+    if (key == "title") report->hasTitle = true;
+    if (key == "title") report->title = bytes;
+    if (key == "end") complete = true;
   }
   return complete;
 }

@@ -54,17 +54,20 @@ struct GameReport {
   std::string hold;
   unsigned codePage = 0;  // GetACP
 
-  // The value of the variable named exactly `name` ("=C:"), and whether
-  // there is one.
+  // The value of the variable `name` ("=C:"), and whether there is one.
   bool FindVariable(const std::string& name, std::string* value) const;
 };
+
+// The entry "NAME=value" of `environment` for the variable `name`, or its
+// end: the case of a name does not count, as for the system.
+std::vector<std::string>::const_iterator FindVariable(
+    const std::vector<std::string>& environment, const std::string& name);
 
 // `text` cut at its line feeds, which the lines leave out.
 std::vector<std::string> Lines(const std::string& text);
 
-// The entries of an environment block as GetEnvironmentStringsW returns it,
-// "NAME=value" strings one after the other, ended by an empty one; in UTF-8.
-std::vector<std::string> EnvironmentEntries(const wchar_t* block);
+// This process's environment, entry by entry ("NAME=value"), in UTF-8.
+std::vector<std::string> CurrentEnvironment();
 
 std::string FormatReport(const GameReport& report);
 // False when `text` is not a whole report (a line without "=", a bad hex

@@ -17,12 +17,11 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <wchar.h>
 
 #include <string>
 
 #include "player/player.h"
-// After <windows.h>, which player.h brings.
-#include <shellapi.h>
 
 namespace {
 
@@ -86,18 +85,6 @@ const char* ShowWindowName(unsigned value) {
   return value < sizeof names / sizeof names[0] ? names[value] : "?";
 }
 
-// This program's arguments as Wine handed them over, before any pass
-// through the ANSI code page: that would garble a Unix path's letters that
-// the code page lacks.
-std::wstring WideArgument(int index) {
-  int count = 0;
-  LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-  std::wstring argument;
-  if (arguments && index < count) argument = arguments[index];
-  LocalFree(arguments);
-  return argument;
-}
-
 // The Windows path of a path given as an argument. A Unix path goes to Wine
 // as the UTF-8 bytes that name it on disk. False when Wine cannot say.
 bool WindowsPath(const std::wstring& path, std::wstring* windowsPath) {
@@ -108,12 +95,7 @@ bool WindowsPath(const std::wstring& path, std::wstring* windowsPath) {
         reinterpret_cast<ToDos>(reinterpret_cast<void (*)()>(GetProcAddress(
             GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
     if (!toDos) return false;
-    const int size = WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, nullptr,
-                                         0, nullptr, nullptr);
-    std::string unixPath(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, unixPath.data(), size,
-                        nullptr, nullptr);
-    WCHAR* dos = toDos(unixPath.c_str());
+    WCHAR* dos = toDos(varnix_e2e::WideToUtf8(path).c_str());
     if (!dos) return false;
     *windowsPath = dos;
     HeapFree(GetProcessHeap(), 0, dos);
@@ -126,26 +108,6 @@ bool Utf8Path(const std::wstring& path, std::string* utf8) {
   std::wstring windowsPath;
   if (!WindowsPath(path, &windowsPath)) return false;
   *utf8 = varnix_e2e::WideToUtf8(windowsPath);
-  return true;
-}
-
-// The same in the ANSI code page; false when the code page cannot spell it.
-bool AnsiPath(const std::wstring& path, std::string* ansi) {
-  std::wstring windowsPath;
-  if (!WindowsPath(path, &windowsPath)) return false;
-  // No best fit: a letter written as a look-alike would name another file.
-  const UINT codePage = GetACP();
-  const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-  BOOL usedDefault = FALSE;
-  BOOL* usedDefaultOut = codePage == CP_UTF8 ? nullptr : &usedDefault;
-  const int size = WideCharToMultiByte(CP_ACP, flags, windowsPath.c_str(), -1,
-                                       nullptr, 0, nullptr, usedDefaultOut);
-  if (size <= 0 || usedDefault) return false;
-  std::string bytes(size, '\0');
-  WideCharToMultiByte(CP_ACP, flags, windowsPath.c_str(), -1, bytes.data(),
-                      size, nullptr, nullptr);
-  bytes.resize(size - 1);
-  *ansi = bytes;
   return true;
 }
 
@@ -205,11 +167,18 @@ void PrintGame(const varnix_e2e::GameReport& report) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// Its arguments come in wide, as Wine handed them over, before any pass
+// through the ANSI code page: that would garble a Unix path's letters that
+// the code page lacks.
+int wmain(int argc, wchar_t** argv) {
   std::string folder;
-  if (argc == 3 && strcmp(argv[1], "--spells") == 0) {
+  if (argc == 3 && wcscmp(argv[1], L"--spells") == 0) {
     printf("%u\n", GetACP());
-    return AnsiPath(WideArgument(2), &folder) ? 0 : 1;
+    std::string bytes;
+    return Utf8Path(argv[2], &folder) &&
+                   varnix_e2e::Spelled(folder, GetACP(), &bytes)
+               ? 0
+               : 1;
   }
   if (argc < 4) {
     fprintf(stderr,
@@ -218,12 +187,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   varnix_e2e::LaunchRequest request;
-  if (!Utf8Path(WideArgument(1), &folder) ||
-      !Utf8Path(WideArgument(3), &request.reportFile)) {
+  if (!Utf8Path(argv[1], &folder) || !Utf8Path(argv[3], &request.reportFile)) {
     Say("play: cannot find the installation's Windows path");
     return 1;
   }
-  request.launcherFile = folder + "\\" + argv[2];
+  request.launcherFile = folder + "\\" + varnix_e2e::WideToUtf8(argv[2]);
   const std::string arguments = ArgumentsAfterMarker();
   request.commandLine = "\"" + request.launcherFile + "\"";
   if (!arguments.empty()) request.commandLine += " " + arguments;

@@ -2,10 +2,12 @@
 
 #include <stddef.h>
 #include <stdio.h>
+#include <string.h>
 #include <tlhelp32.h>
 #include <winternl.h>
 
 #include <algorithm>
+#include <regex>
 
 namespace varnix_e2e {
 namespace {
@@ -84,15 +86,12 @@ std::string ImageOf(DWORD processId) {
   return known ? WideToUtf8(std::wstring(path, length)) : std::string();
 }
 
-bool StartsWith(const std::string& text, const std::string& prefix) {
-  return !prefix.empty() && text.compare(0, prefix.size(), prefix) == 0;
-}
-
 // A program started from another player's installations, one that runs
 // alongside this one.
 bool IsNeighbours(const std::string& image, const LaunchRequest& request) {
-  return StartsWith(image, request.neighbours) &&
-         !StartsWith(image, request.ownFolder);
+  return !request.neighbours.empty() &&
+         image.find("\\" + request.neighbours) != std::string::npos &&
+         image.find("\\" + request.ownFolder + "\\") == std::string::npos;
 }
 
 // A dialog of a process other than the launcher and this one that was not
@@ -256,7 +255,8 @@ struct GameInstructions {
   GameInstructions(const LaunchRequest& request, const std::string& event) {
     SetEnvironmentVariableW(Utf8ToWide(ReportFileVariable).c_str(),
                             Utf8ToWide(request.reportFile).c_str());
-    SetEnvironmentVariableA(HoldEventVariable, event.c_str());
+    SetEnvironmentVariableA(HoldEventVariable,
+                            request.holdGame ? event.c_str() : nullptr);
     SetEnvironmentVariableA(HandleVariable,
                             request.inheritable
                                 ? HandleText(request.inheritable).c_str()
@@ -285,72 +285,58 @@ struct GameInstructions {
 // read back; 0 when there is no trace.
 LONGLONG TraceEnd() { return TraceFile().empty() ? 0 : FileSize(TraceFile()); }
 
-// Splits a traced call's argument list at its commas, keeping a quoted
-// string whole: it may hold commas and escaped quotes of its own.
-std::vector<std::string> TracedArguments(const std::string& list) {
-  std::vector<std::string> arguments(1);
-  bool quoted = false;
-  for (size_t i = 0; i < list.size(); ++i) {
-    const char c = list[i];
-    if (!quoted && c == ',') {
-      arguments.emplace_back();
-      continue;
-    }
-    arguments.back() += c;
-    if (quoted && c == '\\' && i + 1 < list.size()) {
-      arguments.back() += list[++i];
-    } else if (c == '"') {
-      quoted = !quoted;
+// A string as the trace quotes it, its escapes undone.
+std::string Unescaped(const std::string& quoted) {
+  std::string bytes;
+  for (size_t i = 0; i < quoted.size(); ++i) {
+    const char c = quoted[i] == '\\' && i + 1 < quoted.size() ? quoted[++i] : 0;
+    if (c == 0) {
+      bytes += quoted[i];
+    } else if (c == 'x' && i + 2 < quoted.size()) {
+      bytes +=
+          static_cast<char>(std::stoul(quoted.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      bytes += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
     }
   }
-  return arguments;
-}
-
-// Reads one line of the trace: "PPPP:TTTT:Call DLL.Function(ARGUMENTS)
-// ret=ADDRESS", where `prefix` is its beginning up to "Call ", and each
-// argument is a value in hexadecimal, followed by a blank and the quoted
-// text when it points to a string.
-bool ParseTracedCall(const std::string& line, const std::string& prefix,
-                     TracedCall* call) {
-  if (line.compare(0, prefix.size(), prefix) != 0) return false;
-  const size_t dot = line.find('.', prefix.size());
-  const size_t open = line.find('(', prefix.size());
-  const size_t close = line.rfind(") ret=");
-  if (dot == std::string::npos || open == std::string::npos ||
-      close == std::string::npos || dot > open || close < open) {
-    return false;
-  }
-  call->function = line.substr(dot + 1, open - dot - 1);
-  if (call->function != "SetCurrentDirectoryA" &&
-      call->function != "CreateProcessA" && call->function != "MessageBoxA" &&
-      call->function != "SetEnvironmentVariableA") {
-    return false;
-  }
-  for (const std::string& argument :
-       TracedArguments(line.substr(open + 1, close - open - 1))) {
-    char* end = nullptr;
-    call->values.push_back(strtoull(argument.c_str(), &end, 16));
-    const size_t text = argument.find('"');
-    call->texts.push_back(text == std::string::npos ? ""
-                                                    : argument.substr(text));
-  }
-  return true;
+  return bytes;
 }
 
 // The calls that the launcher's process, on its one thread, made since the
-// trace ended at `from`.
+// trace ended at `from`. Each is a line "PPPP:TTTT:Call DLL.Function(
+// ARGUMENTS) ret=ADDRESS", where every argument is a value in hexadecimal,
+// followed, when it points to a string, by a blank and the string quoted,
+// and "..." when the trace cut it short.
 std::vector<TracedCall> TracedCalls(LONGLONG from, DWORD processId,
                                     DWORD threadId) {
+  static const std::regex line(
+      "([0-9a-f]+:[0-9a-f]+):Call \\w+\\.(SetCurrentDirectoryA|CreateProcessA|"
+      "MessageBoxA|SetEnvironmentVariableA)\\((.*)\\) ret=\\w+");
+  static const std::regex argument(
+      "([0-9a-f]+)(?: \"((?:[^\"\\\\]|\\\\.)*)\"(\\.\\.\\.)?)?");
+  char thread[24];
+  snprintf(thread, sizeof thread, "%04lx:%04lx",
+           static_cast<unsigned long>(processId),
+           static_cast<unsigned long>(threadId));
   std::vector<TracedCall> calls;
   std::string text;
   ReadBytes(TraceFile(), &text, from);
-  char prefix[40];
-  snprintf(prefix, sizeof prefix, "%04lx:%04lx:Call ",
-           static_cast<unsigned long>(processId),
-           static_cast<unsigned long>(threadId));
-  for (const std::string& line : Lines(text)) {
-    TracedCall call;
-    if (ParseTracedCall(line, prefix, &call)) calls.push_back(call);
+  for (const std::string& entry : Lines(text)) {
+    std::smatch call;
+    if (entry.compare(0, strlen(thread), thread) != 0 ||
+        !std::regex_match(entry, call, line) || call[1] != thread) {
+      continue;
+    }
+    TracedCall& traced = calls.emplace_back();
+    traced.function = call[2];
+    const std::string list = call[3];
+    for (std::sregex_iterator at(list.begin(), list.end(), argument), end;
+         at != end; ++at) {
+      traced.values.push_back(std::stoull((*at)[1].str(), nullptr, 16));
+      traced.texts.push_back(Unescaped((*at)[2]));
+      traced.cut.push_back((*at)[3].matched);
+    }
   }
   return calls;
 }
@@ -476,9 +462,7 @@ LaunchOutcome Play(const LaunchRequest& request) {
   PROCESS_INFORMATION process;
   {
     const GameInstructions instructions(request, eventName);
-    wchar_t* block = GetEnvironmentStringsW();
-    outcome.environment = EnvironmentEntries(block);
-    if (block) FreeEnvironmentStringsW(block);
+    outcome.environment = CurrentEnvironment();
     const bool empty = request.commandLine.empty();
     // Were it not emptied, this command line would meet no System folder
     // beside the bare name or give the game another command line: a case

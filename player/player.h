@@ -41,13 +41,14 @@ bool LayOut(const Layout& layout, const std::string& launcherFile,
 bool UnderWine();
 
 // One call of the launcher's to SetCurrentDirectoryA, CreateProcessA,
-// MessageBoxA or SetEnvironmentVariableA, as Wine's
-// relay trace printed it: each argument's value and, for a string, its text
-// as the trace quotes it (escapes kept, and "" for any other argument).
+// MessageBoxA or SetEnvironmentVariableA, as Wine's relay trace printed it:
+// each argument's value and, for a string, its bytes ("" for any other
+// argument), and whether the trace cut the string short.
 struct TracedCall {
   std::string function;
   std::vector<unsigned long long> values;
   std::vector<std::string> texts;
+  std::vector<bool> cut;
 };
 
 // The file that this program's standard error goes to, where Wine writes
@@ -87,9 +88,13 @@ struct LaunchRequest {
   // it, and named to the game, which says whether it got it too.
   HANDLE inheritable = nullptr;
   std::string reportFile;  // where the game is to write its report
-  // Other players may run alongside, with their installations in folders
-  // whose paths begin with `neighbours`; a dialog of a program started
-  // from one of those, not from under `ownFolder`, is theirs.
+  // Whether the game waits, before it reports, until the launcher has
+  // ended; not when the stand-in itself is what is started.
+  bool holdGame = true;
+  // Other players may run alongside, with their installations under
+  // folders whose names begin with `neighbours`, wherever those lie; a
+  // dialog of a program started from under one of those, other than
+  // `ownFolder` (a name too), is theirs.
   std::string neighbours;
   std::string ownFolder;
 };

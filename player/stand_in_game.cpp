@@ -2,12 +2,10 @@
 // the game, that records how it was started and ends. It learns where to
 // write from its environment; see game_report.h for what it records.
 #include <stdlib.h>
-#include <string.h>
 #include <windows.h>
 #include <winternl.h>
 
 #include <string>
-#include <vector>
 
 #include "player/files.h"
 #include "player/game_report.h"
@@ -25,31 +23,6 @@ struct KernelPriorityClass {
 // Long enough for any test to release a held game, short enough that a game
 // nobody releases does not linger.
 constexpr DWORD HoldTimeoutMs = 60000;
-
-std::vector<std::string> Environment() {
-  wchar_t* block = GetEnvironmentStringsW();
-  std::vector<std::string> entries = varnix_e2e::EnvironmentEntries(block);
-  if (block) FreeEnvironmentStringsW(block);
-  return entries;
-}
-
-// Read from the wide block, in UTF-8, rather than through an ANSI call: the
-// value may hold what the game's ANSI code page cannot spell, and under Wine
-// GetEnvironmentVariableA cuts a value in a double-byte code page to as
-// many bytes as it has characters.
-bool Variable(const char* name, std::string* value) {
-  const size_t length = strlen(name);
-  for (const std::string& entry : Environment()) {
-    if (entry.size() > length && entry[length] == '=' &&
-        CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, entry.c_str(),
-                       static_cast<int>(length), name,
-                       static_cast<int>(length)) == CSTR_EQUAL) {
-      *value = entry.substr(length + 1);
-      return true;
-    }
-  }
-  return false;
-}
 
 std::string HandleState(const std::string& value) {
   const HANDLE handle = reinterpret_cast<HANDLE>(
@@ -85,10 +58,16 @@ void WriteReport(const std::string& path, const std::string& text) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  std::string reportFile;
-  if (!Variable(varnix_e2e::ReportFileVariable, &reportFile)) return 1;
-
   varnix_e2e::GameReport report;
+  // Its instructions are read from the wide block, in UTF-8, rather than
+  // through an ANSI call: a value may hold what the game's ANSI code page
+  // cannot spell, and under Wine GetEnvironmentVariableA cuts a value in a
+  // double-byte code page to as many bytes as it has characters.
+  report.environment = varnix_e2e::CurrentEnvironment();
+  std::string reportFile;
+  if (!report.FindVariable(varnix_e2e::ReportFileVariable, &reportFile)) {
+    return 1;
+  }
   report.commandLine = GetCommandLineA();
   report.wideCommandLine = varnix_e2e::WideToUtf8(GetCommandLineW());
   // A folder of MAX_PATH characters takes up to three times as many bytes
@@ -104,7 +83,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     report.wideCurrentDirectory =
         varnix_e2e::WideToUtf8(std::wstring(wideDirectory, wideLength));
   }
-  report.environment = Environment();
 
   STARTUPINFOA startup;
   GetStartupInfoA(&startup);
@@ -123,10 +101,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   report.codePage = GetACP();
 
   std::string value;
-  if (Variable(varnix_e2e::HandleVariable, &value)) {
+  if (report.FindVariable(varnix_e2e::HandleVariable, &value)) {
     report.handle = HandleState(value);
   }
-  if (Variable(varnix_e2e::HoldEventVariable, &value)) {
+  if (report.FindVariable(varnix_e2e::HoldEventVariable, &value)) {
     report.hold = Hold(value);
   }
 

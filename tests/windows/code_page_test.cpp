@@ -5,17 +5,10 @@
 // some have a second byte that is an ASCII letter.
 #include <gtest/gtest.h>
 
-#include "tests/windows/launch_table.h"
+#include "tests/windows/launch_case.h"
 
 namespace varnix_e2e {
 namespace {
-
-template <size_t N>
-std::vector<LaunchCase> In(unsigned codePage, const LaunchCase (&table)[N]) {
-  std::vector<LaunchCase> rows(table, table + N);
-  for (LaunchCase& row : rows) row.codePages = {codePage};
-  return rows;
-}
 
 // The three ways a shell hands over the launcher's path: unquoted, quoted
 // with a blank in it, and not at all (an empty command line, where the
@@ -51,39 +44,32 @@ const LaunchCase JapaneseFolders[] = {
      .commandLine = "",
      .gameCommandLine = "-LAUNCHED "},
 };
-INSTANTIATE_TEST_SUITE_P(CodePage932, Launcher,
-                         testing::ValuesIn(In(932, JapaneseFolders)), CaseName);
+LAUNCH_TABLE(CodePage932, JapaneseFolders, 932);
 
 // 乗 ends in 0x5C.
 const LaunchCase SimplifiedChineseFolders[] = {
     THREE_STARTS("游戏乗\\存档", "-名字 乗\\文件夹"),
 };
-INSTANTIATE_TEST_SUITE_P(CodePage936, Launcher,
-                         testing::ValuesIn(In(936, SimplifiedChineseFolders)),
-                         CaseName);
+LAUNCH_TABLE(CodePage936, SimplifiedChineseFolders, 936);
 
 // 똠 ends in 0x63, a "c".
 const LaunchCase KoreanFolders[] = {
     THREE_STARTS("게임똠\\저장", "-이름 똠\\폴더"),
 };
-INSTANTIATE_TEST_SUITE_P(CodePage949, Launcher,
-                         testing::ValuesIn(In(949, KoreanFolders)), CaseName);
+LAUNCH_TABLE(CodePage949, KoreanFolders, 949);
 
 // 許, 功 and 蓋 end in 0x5C.
 const LaunchCase TraditionalChineseFolders[] = {
     THREE_STARTS("遊戲許功\\蓋", "-名字 許功蓋\\檔案"),
 };
-INSTANTIATE_TEST_SUITE_P(CodePage950, Launcher,
-                         testing::ValuesIn(In(950, TraditionalChineseFolders)),
-                         CaseName);
+LAUNCH_TABLE(CodePage950, TraditionalChineseFolders, 950);
 
 // In UTF-8 any folder and any argument: letters of several scripts, and a
 // character of four bytes, beyond what one UTF-16 unit holds.
 const LaunchCase Utf8Folders[] = {
     THREE_STARTS("ゲームZoë\\Café", "-name Zoë ゲ 🎮 \\"),
 };
-INSTANTIATE_TEST_SUITE_P(CodePage65001, Launcher,
-                         testing::ValuesIn(In(65001, Utf8Folders)), CaseName);
+LAUNCH_TABLE(CodePage65001, Utf8Folders, 65001);
 
 // Started by its bare name in its folder, the launcher learns the System
 // folder's full path from the system, in a buffer of 781 bytes: any path
@@ -105,16 +91,11 @@ const LaunchCase LongSystemPaths[] = {
      .warning = &NoSystemDirectory,
      .systemPathCharacters = 260},
 };
-INSTANTIATE_TEST_SUITE_P(CodePage932LongPaths, Launcher,
-                         testing::ValuesIn(In(932, LongSystemPaths)), CaseName);
-INSTANTIATE_TEST_SUITE_P(CodePage65001LongPaths, Launcher,
-                         testing::ValuesIn(In(65001, LongSystemPaths)),
-                         CaseName);
+LAUNCH_TABLE(CodePage932LongPaths, LongSystemPaths, 932);
+LAUNCH_TABLE(CodePage65001LongPaths, LongSystemPaths, 65001);
 
 // Windows takes command lines of up to 32,767 characters with the
-// terminator, and in 932 each of these takes two bytes. A launcher in
-// UTF-8 gets three bytes for each, and its ANSI command line holds 65,535
-// bytes at most.
+// terminator, and in 932 each of these takes two bytes.
 const LaunchCase LongDoubleByteTails[] = {
     // 32,758 bytes in 932.
     {.name = "TailOf16379Characters",
@@ -123,28 +104,25 @@ const LaunchCase LongDoubleByteTails[] = {
      .gameCommandLine = "-LAUNCHED {tail}",
      .tail = {.unit = "あ", .characters = 16379}},
     // The launcher gets its 32,758 characters whole, but "-LAUNCHED " makes
-    // the game's command line 32,768 characters long. In UTF-8 they are
-    // 98,274 bytes, more than an ANSI command line holds: Windows hands
-    // the launcher none, and it shows the same box.
+    // the game's command line 32,768 characters long. (A launcher in UTF-8
+    // meets another limit first, TailOf21846ThreeByteCharacters.)
     {.name = "TailPastTheCharacterLimit",
      .commandLine = "Varnix {tail}",
      .startIn = "{dir}",
      .warning = &NotInstalled,
-     .notUnderWineInUtf8 =
-         "Wine 8 cuts a launcher's ANSI command line in UTF-8 short without "
-         "a word: the game starts with the tail's first 10,912 characters",
+     .launcherCodePages = {932},
      .tail = {.unit = "あ", .characters = 32758}},
 };
-INSTANTIATE_TEST_SUITE_P(CodePage932LongTails, Launcher,
-                         testing::ValuesIn(In(932, LongDoubleByteTails)),
-                         CaseName);
+LAUNCH_TABLE(CodePage932LongTails, LongDoubleByteTails, 932);
 
 // In UTF-8 a character takes up to three bytes, so a tail of far fewer than
 // 32,767 characters reaches the most that CreateProcessA passes on, a line
 // of 65,535 bytes; Windows takes one byte less than Wine. A tail of 65,524
 // bytes makes a line of 65,534 for the game, within both. One of 65,526
 // bytes the launcher gets whole, but no ANSI call could pass it on, and
-// the launcher does not try.
+// the launcher does not try. Past 21,845 characters of three bytes no
+// ANSI command line holds the tail at all: Windows hands the launcher none,
+// and it shows the not-installed box.
 const LaunchCase LongUtf8Tails[] = {
     {.name = "TailOf65524Bytes",
      .commandLine = "Varnix {tail}",
@@ -157,9 +135,17 @@ const LaunchCase LongUtf8Tails[] = {
      .warning = &NotInstalled,
      .tried = false,
      .tail = {.unit = "ゲ", .bytes = 65526}},
+    {.name = "TailOf21846ThreeByteCharacters",
+     .commandLine = "Varnix {tail}",
+     .startIn = "{dir}",
+     .warning = &NotInstalled,
+     .tried = false,
+     .notUnderWine = "Wine 8 cuts a launcher's ANSI command line in UTF-8 "
+                     "short without a word instead: the game starts with the "
+                     "tail's first 10,912 characters",
+     .tail = {.unit = "ゲ", .characters = 21846}},
 };
-INSTANTIATE_TEST_SUITE_P(CodePage65001LongTails, Launcher,
-                         testing::ValuesIn(In(65001, LongUtf8Tails)), CaseName);
+LAUNCH_TABLE(CodePage65001LongTails, LongUtf8Tails, 65001);
 
 }  // namespace
 }  // namespace varnix_e2e

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tests/windows/launch_table.h"
+#include "tests/windows/launch_case.h"
 
 namespace varnix_e2e {
 namespace {
@@ -41,8 +41,7 @@ const LaunchCase ArgumentTails[] = {
      .commandLine = "{dir}\\Varnix.exe -save ＂C:＼Saves＼＂",
      .gameCommandLine = "-LAUNCHED -save ＂C:＼Saves＼＂"},
 };
-INSTANTIATE_TEST_SUITE_P(ArgumentTails, Launcher,
-                         testing::ValuesIn(ArgumentTails), CaseName);
+LAUNCH_TABLE(ArgumentTails, ArgumentTails);
 
 // Ways of naming the launcher that it accepts.
 const LaunchCase AcceptedNames[] = {
@@ -68,8 +67,7 @@ const LaunchCase AcceptedNames[] = {
      .gameCommandLine = "-LAUNCHED -x",
      .gameDirectory = "{unc}\\System"},
 };
-INSTANTIATE_TEST_SUITE_P(AcceptedNames, Launcher,
-                         testing::ValuesIn(AcceptedNames), CaseName);
+LAUNCH_TABLE(AcceptedNames, AcceptedNames);
 
 // Names it refuses: the renamed warning, and nothing else happens.
 const LaunchCase RenamedLaunchers[] = {
@@ -93,8 +91,7 @@ const LaunchCase RenamedLaunchers[] = {
      .commandLine = "{dir}\\Varnix.exe -x",
      .warning = &Renamed},
 };
-INSTANTIATE_TEST_SUITE_P(RenamedLaunchers, Launcher,
-                         testing::ValuesIn(RenamedLaunchers), CaseName);
+LAUNCH_TABLE(RenamedLaunchers, RenamedLaunchers);
 
 const LaunchCase BrokenInstallations[] = {
     {.name = "NoSystemFolder",
@@ -110,8 +107,7 @@ const LaunchCase BrokenInstallations[] = {
      .game = GameFile::NotAProgram,
      .warning = &NotInstalled},
 };
-INSTANTIATE_TEST_SUITE_P(BrokenInstallations, Launcher,
-                         testing::ValuesIn(BrokenInstallations), CaseName);
+LAUNCH_TABLE(BrokenInstallations, BrokenInstallations);
 
 // An installation under a folder with blanks starts whether the path comes
 // quoted or, with an empty command line, from the module file name.
@@ -141,8 +137,7 @@ const LaunchCase PathsWithBlanks[] = {
      .systemCodePages = {932},
      .warningWhereUnspelled = &NoSystemDirectory},
 };
-INSTANTIATE_TEST_SUITE_P(PathsWithBlanks, Launcher,
-                         testing::ValuesIn(PathsWithBlanks), CaseName);
+LAUNCH_TABLE(PathsWithBlanks, PathsWithBlanks);
 
 // Bytes a player might type, and the same in ASCII alone, where a tail's
 // length in bytes must be its length in characters too.
@@ -183,8 +178,7 @@ const LaunchCase Capacities[] = {
      .tried = false,
      .programPathBytes = 780},
 };
-INSTANTIATE_TEST_SUITE_P(Capacities, Launcher, testing::ValuesIn(Capacities),
-                         CaseName);
+LAUNCH_TABLE(Capacities, Capacities);
 
 // What the game inherits besides its command line and folder, which every
 // case above checks, with the per-drive variable.
@@ -242,34 +236,18 @@ TEST_F(Inheritance, NoHandle) {
   EXPECT_EQ("absent", outcome.report.handle);
 }
 
-// Starts the stand-in straight from this process with `flags` and, when
-// given, `inheritable` handed down: what the system itself does, to measure
-// the launcher's starts against.
-bool StartStandInDirectly(DWORD flags, HANDLE inheritable, GameReport* report) {
-  const std::string reportFile = ScratchRoot() + "\\Direct.report";
-  DeleteFileA(reportFile.c_str());
-  SetEnvironmentVariableA(ReportFileVariable, reportFile.c_str());
-  SetEnvironmentVariableA(
-      HandleVariable, inheritable ? HandleText(inheritable).c_str() : nullptr);
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process;
-  char commandLine[] = "RuZoriru.exe";
-  const BOOL started = CreateProcessA(
-      StandInFile().c_str(), commandLine, nullptr, nullptr,
-      inheritable != nullptr, flags, nullptr, nullptr, &startup, &process);
-  SetEnvironmentVariableA(ReportFileVariable, nullptr);
-  SetEnvironmentVariableA(HandleVariable, nullptr);
-  if (!started) return false;
-  const bool ended =
-      WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  std::string text;
-  const bool read =
-      ended && ReadBytes(reportFile, &text) && ParseReport(text, report);
-  DeleteFileA(reportFile.c_str());
-  return read;
+// The stand-in started straight from this process, through the player's
+// own start, with `flags` and, when given, `inheritable` handed down: what
+// the system itself does, to measure the launcher's starts against.
+LaunchOutcome StartStandInDirectly(DWORD flags, HANDLE inheritable) {
+  LaunchRequest request;
+  request.launcherFile = StandInFile();
+  request.commandLine = "RuZoriru.exe";
+  request.creationFlags = flags;
+  request.inheritable = inheritable;
+  request.holdGame = false;
+  request.reportFile = ScratchRoot() + "\\Direct.report";
+  return PlayAlongside(request);
 }
 
 // The instrument for the case above: the stand-in, started with the same
@@ -278,12 +256,11 @@ TEST_F(Inheritance, StandInSeesAHandleItDoesInherit) {
   HANDLE readEnd = nullptr;
   const HANDLE writeEnd = InheritablePipe(&readEnd);
   ASSERT_NE(nullptr, writeEnd);
-  GameReport report;
-  const bool reported = StartStandInDirectly(0, writeEnd, &report);
+  const LaunchOutcome direct = StartStandInDirectly(0, writeEnd);
   CloseHandle(writeEnd);
   CloseHandle(readEnd);
-  ASSERT_TRUE(reported);
-  EXPECT_EQ("inherited", report.handle);
+  ASSERT_TRUE(direct.gameReported) << direct.failure;
+  EXPECT_EQ("inherited", direct.report.handle);
 }
 
 // The classes as the kernel keeps them. Wine's GetPriorityClass answers
@@ -296,9 +273,10 @@ constexpr unsigned KernelNormalClass = 2;
 // starts every process at normal priority, whatever it is asked; there the
 // class the launcher asks for is seen in its traced call instead.
 TEST_F(Inheritance, NormalPriority) {
-  GameReport direct;
-  ASSERT_TRUE(StartStandInDirectly(IDLE_PRIORITY_CLASS, nullptr, &direct));
-  const bool classShows = direct.kernelPriorityClass == KernelIdleClass;
+  const LaunchOutcome direct =
+      StartStandInDirectly(IDLE_PRIORITY_CLASS, nullptr);
+  ASSERT_TRUE(direct.gameReported) << direct.failure;
+  const bool classShows = direct.report.kernelPriorityClass == KernelIdleClass;
   if (!classShows && TraceFile().empty()) {
     GTEST_SKIP() << "this system starts a program asked to run at idle "
                     "priority at normal priority, and the launcher's calls "

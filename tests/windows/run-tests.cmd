@@ -4,7 +4,8 @@ rem any of them fails. Each program finds Varnix.exe and the stand-in game
 rem (RuZoriru.exe) beside itself and lays out its installations in a folder
 rem of its own under the temporary folder, removed afterwards; give
 rem --root=FOLDER to put them elsewhere. Other arguments go to every program.
-rem A case about another ANSI code page than this Windows runs in skips.
+rem Each program registers only the cases that apply to its launcher and to
+rem this Windows' ANSI code page; with --all-rows the rest skip, saying why.
 setlocal
 cd /d "%~dp0"
 set failed=0

@@ -1,14 +1,15 @@
 // The shape shared by the end-to-end tables: one installation, one start of
 // the launcher with a given command line, and either the game's command line
 // and folder or one warning box as the outcome.
-#ifndef VARNIX_TESTS_WINDOWS_LAUNCH_TABLE_H
-#define VARNIX_TESTS_WINDOWS_LAUNCH_TABLE_H
+#ifndef VARNIX_TESTS_WINDOWS_LAUNCH_CASE_H
+#define VARNIX_TESTS_WINDOWS_LAUNCH_CASE_H
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "launcher/fixed_values.h"
 #include "player/player.h"
 
 namespace varnix_e2e {
@@ -17,15 +18,22 @@ namespace varnix_e2e {
 // this run's own under the temporary folder, or under the folder given with
 // --root=FOLDER, made when the program starts and removed when it ends.
 const std::string& ScratchRoot();
+// The folder it lies in, and what the name of every run's scratch root
+// begins with, this one's and those of runs alongside, wherever they lie.
+const std::string& ScratchBase();
+const char* ScratchRootName();
 
 struct Warning {
   const char* caption;
   const char* text;
 };
 
-extern const Warning Renamed;
-extern const Warning NoSystemDirectory;
-extern const Warning NotInstalled;
+inline constexpr Warning Renamed = {varnix::FailedToLaunchCaption,
+                                    varnix::RenamedText};
+inline constexpr Warning NoSystemDirectory = {varnix::NoSystemDirectoryCaption,
+                                              varnix::NoSystemDirectoryText};
+inline constexpr Warning NotInstalled = {varnix::FailedToLaunchCaption,
+                                         varnix::NotInstalledText};
 
 // A player's argument tail of exactly `bytes` bytes in the launcher's code
 // page, or of `characters` UTF-16 units: copies of `unit`, made up to the
@@ -38,7 +46,7 @@ struct RepeatedTail {
 
 // Every text of a row is UTF-8, and is handed to the launcher through the
 // system's wide calls, which turn it into the launcher's ANSI code page; a
-// row whose text that code page cannot spell skips (or, with
+// row whose text that code page cannot spell does not apply (or, with
 // `warningWhereUnspelled`, expects that warning). Lengths in bytes are
 // bytes in the launcher's code page.
 // In `commandLine`, `startIn` and `gameDirectory`, "{dir}" stands for the
@@ -69,21 +77,21 @@ struct LaunchCase {
   // for the System-directory warning, to enter the folder, or refused the
   // path itself.
   bool tried = true;
-  // The ANSI code pages the row is about: it runs only where the
+  // The ANSI code pages the row is about: it applies only where the
   // launcher's or the system's code page is one of them; empty: any that
   // spells its text. In a run told that the launcher's is one of them, it
-  // never skips.
+  // applies whatever its text, and fails where that cannot be spelled.
   std::vector<unsigned> codePages = {};
-  // The system code pages the row runs under alone, whatever the launcher's;
+  // The launcher's and the system's code pages the row applies under alone;
   // empty: any.
+  std::vector<unsigned> launcherCodePages = {};
   std::vector<unsigned> systemCodePages = {};
   // Where the launcher's code page cannot spell the row's text, this
-  // warning instead of a skip: the system handed the launcher "?" for it.
+  // warning: the system handed the launcher "?" for it.
   const Warning* warningWhereUnspelled = nullptr;
-  // Where the launcher runs in UTF-8 under Wine and the system does not in
-  // UTF-8, and the outcome is Wine's own rather than the row's: why, and
-  // the row skips there.
-  const char* notUnderWineInUtf8 = nullptr;
+  // Where the outcome under Wine is Wine's own rather than the row's: why,
+  // and the row skips there.
+  const char* notUnderWine = nullptr;
   // When not 0, the folder is padded with ゲ, two or three bytes in the
   // code pages that spell it, until its System folder's path is this many
   // characters long.
@@ -92,8 +100,27 @@ struct LaunchCase {
   RepeatedTail tail = {};
 };
 
-std::string CaseName(const testing::TestParamInfo<LaunchCase>& info);
+// The row's name, which also names its case.
 void PrintTo(const LaunchCase& row, std::ostream* out);
+
+// Why `row` does not apply to this run, "" when it does.
+std::string WhyNotHere(const LaunchCase& row);
+
+// The rows that apply to this run, each about `codePage` when that is given;
+// every row, with --all-rows. A row that does not apply is no case of the
+// run at all, rather than one that skips.
+std::vector<LaunchCase> Applying(std::vector<LaunchCase> rows,
+                                 unsigned codePage = 0);
+
+// Registers a table's rows that apply to this run as the cases of `name`:
+// LAUNCH_TABLE(name, rows) or LAUNCH_TABLE(name, rows, codePage).
+#define LAUNCH_TABLE(name, rows, ...)                                         \
+  INSTANTIATE_TEST_SUITE_P(                                                   \
+      name, Launcher,                                                         \
+      testing::ValuesIn(                                                      \
+          Applying(std::vector<LaunchCase>(std::begin(rows), std::end(rows)), \
+                   __VA_ARGS__ + 0)),                                         \
+      testing::PrintToStringParamName())
 
 // The launcher under test (--launcher=FILE, Varnix.exe unless told) and the
 // stand-in, found beside this program; every installation has the launcher
@@ -101,17 +128,16 @@ void PrintTo(const LaunchCase& row, std::ostream* out);
 const std::string& LauncherFile();
 const std::string& StandInFile();
 
+// What this run was started with: the launcher's code page it is for
+// (--code-page=N; 0 when none was named), and whether every row is to be
+// registered (--all-rows).
+unsigned RunCodePage();
+bool AllRows();
+
 // The ANSI code page the launcher under test runs in: UTF-8 where its
 // manifest asks for it and the system honours that, or where the system's
 // is UTF-8; the system's otherwise.
 unsigned LauncherCodePage();
-
-// `utf8` in `codePage`, when that code page spells every character of it.
-bool Spelled(const std::string& utf8, unsigned codePage, std::string* bytes);
-
-// `folder` reached through its drive's administrative network share, or ""
-// when it lies on no lettered drive.
-std::string ThroughShare(const std::string& folder);
 
 class Launcher : public testing::TestWithParam<LaunchCase> {};
 
@@ -132,6 +158,9 @@ void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
 void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
                 const std::string& directory);
 
+// Play(request), told which dialogs are those of other runs alongside.
+LaunchOutcome PlayAlongside(LaunchRequest request);
+
 // Lays out `layout` and starts the launcher in it with `request`, whose
 // launcher file and report file are filled in here; the launcher is started
 // through `reachedAs` (the folder by another name) when given. When either
@@ -141,4 +170,4 @@ LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,
 
 }  // namespace varnix_e2e
 
-#endif  // VARNIX_TESTS_WINDOWS_LAUNCH_TABLE_H
+#endif  // VARNIX_TESTS_WINDOWS_LAUNCH_CASE_H

@@ -1,4 +1,6 @@
-#include "tests/windows/launch_table.h"
+// The end-to-end tables' one case, a row laid out and launched, with which
+// rows apply to a run and the checks of what came of a launch.
+#include "tests/windows/launch_case.h"
 
 #include <stdint.h>
 #include <stdio.h>
@@ -7,136 +9,24 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/drive_variable.h"
+
 namespace varnix_e2e {
-
-// Written out here rather than taken from the launcher's sources: these are
-// what the player reads, every blank and full stop of them.
-const Warning Renamed = {
-    "Failed to launch Varnix",
-    "Varnix has been renamed.  Please check your configuration, consider "
-    "reinstalling, and try again."};
-const Warning NoSystemDirectory = {
-    "Could not find System directory.",
-    "Varnix can't find System directory.  Please check your configuration, "
-    "consider reinstalling, and try again."};
-const Warning NotInstalled = {
-    "Failed to launch Varnix",
-    "Varnix is not installed properly.  Please check your configuration, "
-    "consider reinstalling, and try again."};
-
-std::string CaseName(const testing::TestParamInfo<LaunchCase>& info) {
-  return info.param.name;
-}
 
 void PrintTo(const LaunchCase& row, std::ostream* out) { *out << row.name; }
 
 namespace {
-
-// The scratch root is a folder of this run's own under Base(); runs of the
-// test programs alongside each other have theirs there too.
-constexpr char RootPrefix[] = "\\VarnixE2E-";
-
-std::string& Base() {
-  static std::string base;
-  return base;
-}
-
-std::string& Root() {
-  static std::string root;
-  return root;
-}
-
-// The launcher's code page this run was started for (--code-page=N), 0
-// when none was named: a run for a code page refuses to run in another, and
-// there a row about that code page must run, not skip.
-unsigned& RunCodePage() {
-  static unsigned codePage = 0;
-  return codePage;
-}
-
-// The launcher under test, beside this program (--launcher=FILE).
-std::string& LauncherName() {
-  static std::string name = "Varnix.exe";
-  return name;
-}
-
-// The folder this program lies in, with its trailing separator.
-std::string OwnFolder() {
-  wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  const std::string folder =
-      WideToUtf8(std::wstring(path, length < MAX_PATH ? length : 0));
-  const size_t last = folder.find_last_of("\\/");
-  return last == std::string::npos ? std::string() : folder.substr(0, last + 1);
-}
-
-struct ManifestSearch {
-  bool utf8 = false;
-};
-
-// Whether a manifest of the module sets activeCodePage to UTF-8.
-BOOL CALLBACK ReadManifest(HMODULE module, LPCWSTR type, LPWSTR name,
-                           LONG_PTR parameter) {
-  auto* search = reinterpret_cast<ManifestSearch*>(parameter);
-  const HRSRC resource = FindResourceW(module, name, type);
-  const HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
-  const char* data =
-      loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
-  if (!data) return TRUE;
-  const std::string text(data, SizeofResource(module, resource));
-  const size_t element = text.find("<activeCodePage");
-  const size_t open = text.find('>', element);
-  const size_t close = text.find('<', open);
-  if (element != std::string::npos && open != std::string::npos &&
-      close != std::string::npos) {
-    std::string value = text.substr(open + 1, close - open - 1);
-    for (char& c : value) c = static_cast<char>(toupper(c));
-    if (value == "UTF-8") search->utf8 = true;
-  }
-  return TRUE;
-}
-
-bool ManifestAsksForUtf8(const std::string& file) {
-  const HMODULE module =
-      LoadLibraryExW(WideName(file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  if (!module) return false;
-  ManifestSearch search;
-  EnumResourceNamesW(module, MAKEINTRESOURCEW(24),  // RT_MANIFEST
-                     ReadManifest, reinterpret_cast<LONG_PTR>(&search));
-  FreeLibrary(module);
-  return search.utf8;
-}
-
-// Wine 8 honours the manifest's code page, and Windows from build 18362
-// (version 1903) on; RtlGetVersion, unlike GetVersionEx, tells the build
-// whatever this program's own manifest says.
-bool SystemHonoursActiveCodePage() {
-  if (UnderWine()) return true;
-  using GetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
-  const auto get = reinterpret_cast<GetVersion>(reinterpret_cast<void (*)()>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
-  OSVERSIONINFOW version = {};
-  version.dwOSVersionInfoSize = sizeof version;
-  return get && get(&version) == 0 &&
-         (version.dwMajorVersion > 10 ||
-          (version.dwMajorVersion == 10 && version.dwBuildNumber >= 18362));
-}
 
 // The size of `utf8` in the launcher's code page.
 size_t BytesInLauncherCodePage(const std::string& utf8) {
   return WideToCodePage(Utf8ToWide(utf8), LauncherCodePage()).size();
 }
 
-std::string Upper(std::string text) {
+// `text` with its ASCII letters in upper or lower case (`to`, toupper or
+// tolower); the bytes of other characters stay as they are.
+std::string InCase(std::string text, int (*to)(int)) {
   for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (static_cast<unsigned char>(c) < 0x80) c = static_cast<char>(to(c));
   }
   return text;
 }
@@ -167,45 +57,27 @@ const std::string& HighText() {
   return text;
 }
 
-// Undoes the escapes of a text as Wine's trace quotes it; `cut` tells
-// whether the trace shortened it ("..." after the closing quote).
-std::string TraceText(const std::string& quoted, bool* cut) {
-  std::string bytes;
-  size_t i = quoted.empty() || quoted[0] != '"' ? 0 : 1;
-  for (; i < quoted.size() && quoted[i] != '"'; ++i) {
-    if (quoted[i] != '\\' || i + 1 >= quoted.size()) {
-      bytes += quoted[i];
-      continue;
-    }
-    const char c = quoted[++i];
-    if (c == 'n') {
-      bytes += '\n';
-    } else if (c == 'r') {
-      bytes += '\r';
-    } else if (c == 't') {
-      bytes += '\t';
-    } else if (c == 'x' && i + 2 < quoted.size()) {
-      bytes += static_cast<char>(
-          strtoul(quoted.substr(i + 1, 2).c_str(), nullptr, 16));
-      i += 2;
-    } else {
-      bytes += c;
-    }
-  }
-  *cut = quoted.compare(i, std::string::npos, "\"...") == 0;
-  return bytes;
+// The per-drive variable that the launcher records `directory` in, by the
+// launcher's own rule; "" for a network folder, which has none, or for none.
+std::string DriveVariable(const std::string& directory) {
+  char name[4];
+  return !directory.empty() &&
+                 varnix::DriveVariableName(directory.c_str(), name)
+             ? name
+             : "";
 }
 
 // The exact arguments of the launcher's Windows calls, as Wine traced them:
 // SetCurrentDirectoryA `entries` times, CreateProcessA for the game only
 // when it is to be started (or was tried and failed), MessageBoxA only for
 // a warning, and SetEnvironmentVariableA only to record `directory`, the
-// System folder entered, as its drive's current directory ("" when nothing
-// is to be recorded), in UTF-8: the launcher's calls take its bytes in the
+// System folder entered, as its drive's current directory (not for a
+// network folder), in UTF-8: the launcher's calls take its bytes in the
 // launcher's code page.
 void ExpectCalls(const LaunchOutcome& outcome, int entries, int starts,
                  int boxes, const std::string& utf8Directory) {
   if (!outcome.traced) return;
+  const std::string variable = DriveVariable(utf8Directory);
   const std::string directory =
       WideToCodePage(Utf8ToWide(utf8Directory), LauncherCodePage());
   int entryCalls = 0;
@@ -224,7 +96,7 @@ void ExpectCalls(const LaunchOutcome& outcome, int entries, int starts,
     if (call.function == "CreateProcessA") {
       ++startCalls;
       ASSERT_EQ(10u, v.size()) << "CreateProcessA's arguments";
-      EXPECT_EQ("\"RuZoriru.exe\"", call.texts[0]) << "lpApplicationName";
+      EXPECT_EQ("RuZoriru.exe", call.texts[0]) << "lpApplicationName";
       EXPECT_EQ(0u, v[2]) << "lpProcessAttributes";
       EXPECT_EQ(0u, v[3]) << "lpThreadAttributes";
       EXPECT_EQ(0u, low(4)) << "bInheritHandles";
@@ -241,16 +113,12 @@ void ExpectCalls(const LaunchOutcome& outcome, int entries, int starts,
     } else {
       ++variableCalls;
       ASSERT_EQ(2u, v.size()) << "SetEnvironmentVariableA's arguments";
-      bool cut = false;
-      const std::string name = TraceText(call.texts[0], &cut);
-      const std::string value = TraceText(call.texts[1], &cut);
-      ASSERT_FALSE(directory.empty())
-          << "SetEnvironmentVariableA(" << call.texts[0] << ", "
-          << call.texts[1] << ") where nothing is to be recorded";
-      const std::string expected = {
-          '=', static_cast<char>(toupper(directory[0])), ':'};
-      EXPECT_EQ(expected, name) << "the variable's name";
-      EXPECT_EQ(cut ? directory.substr(0, value.size()) : directory, value)
+      const std::string& value = call.texts[1];
+      ASSERT_NE("", variable) << "SetEnvironmentVariableA(" << call.texts[0]
+                              << ", " << value << ") for a network folder";
+      EXPECT_EQ(variable, call.texts[0]) << "the variable's name";
+      EXPECT_EQ(call.cut[1] ? directory.substr(0, value.size()) : directory,
+                value)
           << "the variable's value";
     }
   }
@@ -258,13 +126,8 @@ void ExpectCalls(const LaunchOutcome& outcome, int entries, int starts,
       << "the launcher's calls of SetCurrentDirectoryA";
   EXPECT_EQ(starts, startCalls) << "the launcher's calls of CreateProcessA";
   EXPECT_EQ(boxes, boxCalls) << "the launcher's calls of MessageBoxA";
-  EXPECT_EQ(directory.empty() ? 0 : 1, variableCalls)
+  EXPECT_EQ(variable.empty() ? 0 : 1, variableCalls)
       << "the launcher's calls of SetEnvironmentVariableA";
-}
-
-bool IsNetworkPath(const std::string& path) {
-  return path.size() >= 2 && (path[0] == '\\' || path[0] == '/') &&
-         path[1] == path[0];
 }
 
 // Draws `icon` at its own size and returns its pixels, with the size.
@@ -375,36 +238,6 @@ std::string RepeatedUpTo(const std::string& unit, const RepeatedTail& tail) {
 
 }  // namespace
 
-const std::string& ScratchRoot() { return Root(); }
-
-const std::string& LauncherFile() {
-  static const std::string file = OwnFolder() + LauncherName();
-  return file;
-}
-
-unsigned LauncherCodePage() {
-  static const unsigned codePage =
-      GetACP() == CP_UTF8 || (ManifestAsksForUtf8(LauncherFile()) &&
-                              SystemHonoursActiveCodePage())
-          ? CP_UTF8
-          : GetACP();
-  return codePage;
-}
-
-// The bytes must come back as the same characters, so a best-fit
-// look-alike or a default character does not count.
-bool Spelled(const std::string& utf8, unsigned codePage, std::string* bytes) {
-  const std::wstring wide = Utf8ToWide(utf8);
-  if (wide.empty() != utf8.empty()) return false;
-  *bytes = WideToCodePage(wide, codePage);
-  return CodePageToWide(*bytes, codePage) == wide;
-}
-
-const std::string& StandInFile() {
-  static const std::string file = OwnFolder() + "RuZoriru.exe";
-  return file;
-}
-
 std::string ThroughShare(const std::string& folder) {
   const char drive = static_cast<char>(toupper(folder.empty() ? 0 : folder[0]));
   if (drive < 'A' || drive > 'Z' || folder.compare(1, 2, ":\\") != 0) {
@@ -425,7 +258,7 @@ void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
   const int entries =
       notInstalled || (&warning == &NoSystemDirectory && tried) ? 1 : 0;
   ExpectCalls(outcome, entries, notInstalled && tried ? 1 : 0, 1,
-              notInstalled && !IsNetworkPath(directory) ? directory : "");
+              notInstalled ? directory : "");
   ASSERT_EQ(1u, outcome.boxes.size()) << "warning boxes shown";
   const WarningBox& box = outcome.boxes[0];
   EXPECT_EQ(warning.caption, box.caption);
@@ -445,8 +278,7 @@ void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
 void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
                 const std::string& directory) {
   ExpectEndedWithStatusZero(outcome);
-  const bool network = IsNetworkPath(directory);
-  ExpectCalls(outcome, 1, 1, 0, network ? "" : directory);
+  ExpectCalls(outcome, 1, 1, 0, directory);
   for (const WarningBox& box : outcome.boxes) {
     ADD_FAILURE() << "unexpected box \"" << box.caption << "\": " << box.text;
   }
@@ -473,19 +305,23 @@ void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
   // name with the upper-case drive letter, whatever the case the folder
   // came in; a network directory has no drive to record it for, and
   // nothing is added.
-  std::vector<std::string> expected;
-  const std::string name = {'=', static_cast<char>(toupper(directory[0])), ':',
-                            '='};
-  for (const std::string& entry : outcome.environment) {
-    if (network || entry.compare(0, name.size(), name) != 0) {
-      expected.push_back(entry);
-    }
+  std::vector<std::string> expected = outcome.environment;
+  const std::string variable = DriveVariable(directory);
+  if (!variable.empty()) {
+    const auto stale = FindVariable(expected, variable);
+    if (stale != expected.end()) expected.erase(stale);
+    expected.push_back(variable + "=" + report.wideCurrentDirectory);
   }
-  if (!network) expected.push_back(name + report.wideCurrentDirectory);
   std::vector<std::string> seen = report.environment;
   std::sort(expected.begin(), expected.end());
   std::sort(seen.begin(), seen.end());
   EXPECT_EQ(expected, seen) << "the game's environment";
+}
+
+LaunchOutcome PlayAlongside(LaunchRequest request) {
+  request.neighbours = ScratchRootName();
+  request.ownFolder = ScratchRoot().substr(ScratchRoot().rfind('\\') + 1);
+  return Play(request);
 }
 
 LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,
@@ -505,7 +341,7 @@ LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,
   std::string copy;
   if (Utf8ToWide(request.launcherFile).size() >= MAX_PATH &&
       !request.commandLine.empty()) {
-    copy = Root() + "\\Short-" + std::to_string(GetTickCount()) + "-" +
+    copy = ScratchRoot() + "\\Short-" + std::to_string(GetTickCount()) + "-" +
            layout.launcherName;
     if (!CopyFileW(WideName(LauncherFile()).c_str(), WideName(copy).c_str(),
                    FALSE)) {
@@ -516,14 +352,16 @@ LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,
     request.launcherFile = copy;
   }
   request.reportFile = layout.folder + ".report";
-  request.neighbours = Base() + RootPrefix;
-  request.ownFolder = Root() + "\\";
-  const LaunchOutcome outcome = Play(request);
+  const LaunchOutcome outcome = PlayAlongside(request);
   if (!copy.empty()) DeleteFileW(WideName(copy).c_str());
   return outcome;
 }
 
 namespace {
+
+bool Among(const std::vector<unsigned>& list, unsigned item) {
+  return std::find(list.begin(), list.end(), item) != list.end();
+}
 
 std::string CodePageList(const std::vector<unsigned>& codePages) {
   std::string list;
@@ -533,66 +371,104 @@ std::string CodePageList(const std::vector<unsigned>& codePages) {
   return list;
 }
 
-// Skips the case, or fails it where the run is for a code page it is about.
-#define SKIP_OR_FAIL(row, why)                                               \
-  do {                                                                       \
-    const auto& about = (row).codePages;                                     \
-    if (RunCodePage() != 0 &&                                                \
-        std::find(about.begin(), about.end(), RunCodePage()) != about.end()) \
-      FAIL() << why << ", in a run for code page " << RunCodePage();         \
-    GTEST_SKIP() << why;                                                     \
-  } while (0)
+// The row's texts in UTF-8, placeholders aside, in the order the case
+// takes them up.
+std::vector<const char*> Texts(const LaunchCase& row) {
+  return {row.folder ? row.folder : row.name,
+          row.commandLine,
+          row.startIn,
+          row.gameCommandLine ? row.gameCommandLine : "",
+          row.gameDirectory,
+          row.tail.unit,
+          row.systemPathCharacters ? "ゲ" : ""};
+}
 
 }  // namespace
 
+std::string WhyNotHere(const LaunchCase& row) {
+  const unsigned launcher = LauncherCodePage();
+  const unsigned system = GetACP();
+  const std::string here = "; the launcher's code page is " +
+                           std::to_string(launcher) + " and the system's " +
+                           std::to_string(system);
+  if (!row.codePages.empty() && !Among(row.codePages, launcher) &&
+      !Among(row.codePages, system)) {
+    return "about code page " + CodePageList(row.codePages) + here;
+  }
+  if (!row.launcherCodePages.empty() &&
+      !Among(row.launcherCodePages, launcher)) {
+    return "about a launcher in code page " +
+           CodePageList(row.launcherCodePages) + here;
+  }
+  if (!row.systemCodePages.empty() && !Among(row.systemCodePages, system)) {
+    return "about a system in code page " + CodePageList(row.systemCodePages) +
+           here;
+  }
+  // A command line that begins with the installation's path has it
+  // unquoted, and that path ends at the first blank.
+  if (row.commandLine[0] == '{' &&
+      ScratchBase().find(' ') != std::string::npos) {
+    return "the scratch root's folder " + ScratchBase() +
+           " has a blank, and the row's path is unquoted";
+  }
+  // A row about the code page a run is for is a case of that run whatever
+  // its text, and fails where the code page cannot spell it.
+  if (row.warningWhereUnspelled || Among(row.codePages, RunCodePage())) {
+    return "";
+  }
+  for (const char* text : Texts(row)) {
+    std::string bytes;
+    if (!Spelled(text, launcher, &bytes)) {
+      return "code page " + std::to_string(launcher) + " cannot spell \"" +
+             text + "\"";
+    }
+  }
+  return "";
+}
+
+std::vector<LaunchCase> Applying(std::vector<LaunchCase> rows,
+                                 unsigned codePage) {
+  for (LaunchCase& row : rows) {
+    if (codePage != 0) row.codePages = {codePage};
+  }
+  if (!AllRows()) {
+    std::erase_if(
+        rows, [](const LaunchCase& row) { return !WhyNotHere(row).empty(); });
+  }
+  return rows;
+}
+
+// In a run where no row of a program's tables applies.
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Launcher);
+
 TEST_P(Launcher, Run) {
   const LaunchCase& row = GetParam();
+  const std::string why = WhyNotHere(row);
+  if (!why.empty()) GTEST_SKIP() << why;
+  if (row.notUnderWine && UnderWine()) GTEST_SKIP() << row.notUnderWine;
   const unsigned codePage = LauncherCodePage();
   const unsigned system = GetACP();
-  const auto among = [](const std::vector<unsigned>& list, unsigned item) {
-    return std::find(list.begin(), list.end(), item) != list.end();
-  };
-  if (!row.codePages.empty() && !among(row.codePages, codePage) &&
-      !among(row.codePages, system)) {
-    GTEST_SKIP() << "this case is about code page "
-                 << CodePageList(row.codePages) << "; the launcher's is "
-                 << codePage << " and the system's " << system;
-  }
-  if (!row.systemCodePages.empty() && !among(row.systemCodePages, system)) {
-    GTEST_SKIP() << "this case is about a system in code page "
-                 << CodePageList(row.systemCodePages) << "; this one's is "
-                 << system;
-  }
-  if (row.notUnderWineInUtf8 && UnderWine() && codePage == CP_UTF8 &&
-      system != CP_UTF8) {
-    GTEST_SKIP() << row.notUnderWineInUtf8;
-  }
   const Warning* warning = row.warning;
-  const char* gameLine = row.gameCommandLine ? row.gameCommandLine : "";
   // Every text of the row in UTF-8, checked against the launcher's code
   // page, placeholders aside.
   std::string folder, commandLine, startIn, gameCommandLine, gameDirectory,
       unit;
-  const std::pair<const char*, std::string*> texts[] = {
-      {row.folder ? row.folder : row.name, &folder},
-      {row.commandLine, &commandLine},
-      {row.startIn, &startIn},
-      {gameLine, &gameCommandLine},
-      {row.gameDirectory, &gameDirectory},
-      {row.tail.unit, &unit},
-      {row.systemPathCharacters ? "ゲ" : "", nullptr}};
-  for (const auto& [utf8, text] : texts) {
+  std::string* const values[] = {&folder,          &commandLine,   &startIn,
+                                 &gameCommandLine, &gameDirectory, &unit,
+                                 nullptr};
+  const std::vector<const char*> texts = Texts(row);
+  for (size_t i = 0; i < texts.size(); ++i) {
     std::string bytes;
-    if (!Spelled(utf8, codePage, &bytes)) {
-      if (row.warningWhereUnspelled) {
-        warning = row.warningWhereUnspelled;
-      } else {
-        SKIP_OR_FAIL(row, "code page " << codePage << " cannot spell \"" << utf8
-                                       << "\"");
+    if (!Spelled(texts[i], codePage, &bytes)) {
+      if (!row.warningWhereUnspelled) {
+        FAIL() << "code page " << codePage << " cannot spell \"" << texts[i]
+               << "\", in a run for code page " << RunCodePage();
       }
+      warning = row.warningWhereUnspelled;
     }
+    std::string* const text = values[i];
     if (!text) continue;
-    *text = utf8;
+    *text = texts[i];
     ReplaceAll(text, "{high}", HighText());
   }
   ASSERT_NE("", HighText())
@@ -613,14 +489,14 @@ TEST_P(Launcher, Run) {
 
   const std::string tail = RepeatedUpTo(unit, row.tail);
   const auto withFolder = [&](std::string text) {
-    std::string slashed = Upper(layout.folder);
+    std::string slashed = InCase(layout.folder, toupper);
     ReplaceAll(&slashed, "\\", "/");
     ReplaceAll(&text, "{program}",
                PaddedProgramPath(layout.folder, row.programPathBytes));
     ReplaceAll(&text, "{dir}", layout.folder);
-    ReplaceAll(&text, "{DIR}", Upper(layout.folder));
+    ReplaceAll(&text, "{DIR}", InCase(layout.folder, toupper));
     ReplaceAll(&text, "{DIR/}", slashed);
-    ReplaceAll(&text, "{dir.lower}", Lower(layout.folder));
+    ReplaceAll(&text, "{dir.lower}", InCase(layout.folder, tolower));
     ReplaceAll(&text, "{unc}", ThroughShare(layout.folder));
     ReplaceAll(&text, "{root}", ScratchRoot());
     ReplaceAll(&text, "{tail}", tail);
@@ -660,82 +536,4 @@ TEST_P(Launcher, Run) {
   if (!HasFailure()) RemoveTree(layout.folder);
 }
 
-namespace {
-
-// Made before the first case and removed after the last: the scratch root,
-// and a stale per-drive variable for drive C in the environment that every
-// launcher is started with, so that a game that sees the right one proves
-// that the launcher recorded it.
-class Installations : public testing::Environment {
- public:
-  void SetUp() override {
-    Root() = Base() + RootPrefix + std::to_string(GetCurrentProcessId());
-    ASSERT_TRUE(MakeFolders(Root())) << "cannot make " << Root();
-    SetEnvironmentVariableA("=C:", "C:\\Stale\\Per-Drive\\Directory");
-  }
-  void TearDown() override { RemoveTree(Root()); }
-};
-
-int Usage(const char* program) {
-  fprintf(stderr,
-          "usage: %s [--root=FOLDER] [--launcher=FILE] [--code-page=N] "
-          "[GoogleTest flags]\n"
-          "Installations go in a folder of their own under FOLDER, by "
-          "default the temporary folder.\n"
-          "FILE, beside this program, is the launcher under test, laid out "
-          "as Varnix.exe; by default Varnix.exe.\n"
-          "With --code-page=N the run is for a launcher in ANSI code page N: "
-          "it stops at once when the launcher runs in any other, and a case "
-          "about N fails where it would skip.\n",
-          program);
-  return 2;
-}
-
-}  // namespace
 }  // namespace varnix_e2e
-
-// Both test programs start here.
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  std::string base;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    if (argument.rfind("--root=", 0) == 0 && argument.size() > 7) {
-      base = argument.substr(7);
-    } else if (argument.rfind("--launcher=", 0) == 0 && argument.size() > 11) {
-      varnix_e2e::LauncherName() = argument.substr(11);
-    } else if (argument.rfind("--code-page=", 0) == 0 && argument.size() > 12) {
-      varnix_e2e::RunCodePage() =
-          static_cast<unsigned>(strtoul(argument.c_str() + 12, nullptr, 10));
-    } else {
-      return varnix_e2e::Usage(argv[0]);
-    }
-  }
-  const unsigned wanted = varnix_e2e::RunCodePage();
-  const unsigned launcherCodePage = varnix_e2e::LauncherCodePage();
-  if (wanted != 0 && launcherCodePage != wanted) {
-    fprintf(stderr,
-            "%s: this run is for a launcher in ANSI code page %u, but %s "
-            "runs in %u (the system's is %u)\n",
-            argv[0], wanted, varnix_e2e::LauncherFile().c_str(),
-            launcherCodePage, GetACP());
-    return 1;
-  }
-  if (base.empty()) {
-    wchar_t temp[MAX_PATH];
-    const DWORD length = GetTempPathW(MAX_PATH, temp);
-    if (length == 0 || length >= MAX_PATH) {
-      fprintf(stderr, "cannot find the temporary folder\n");
-      return 1;
-    }
-    base = varnix_e2e::WideToUtf8(std::wstring(temp, length));
-  } else {
-    base = varnix_e2e::WideToUtf8(varnix_e2e::CodePageToWide(base, CP_ACP));
-  }
-  while (!base.empty() && (base.back() == '\\' || base.back() == '/')) {
-    base.pop_back();
-  }
-  varnix_e2e::Base() = base;
-  testing::AddGlobalTestEnvironment(new varnix_e2e::Installations);
-  return RUN_ALL_TESTS();
-}

@@ -1,0 +1,200 @@
+// One run of a test program: its options, the launcher under test and the
+// code page it runs in, the scratch root its installations go in, and main.
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/windows/launch_case.h"
+
+namespace varnix_e2e {
+namespace {
+
+struct Options {
+  std::string base;  // --root=FOLDER, or the temporary folder
+  std::string launcher = "Varnix.exe";
+  unsigned codePage = 0;
+  bool allRows = false;
+};
+
+Options& Run() {
+  static Options options;
+  return options;
+}
+
+// The scratch root is a folder of this run's own under the base; runs of
+// the test programs alongside each other have theirs there too.
+constexpr char RootName[] = "VarnixE2E-";
+
+std::string& Root() {
+  static std::string root;
+  return root;
+}
+
+std::string OwnFolder() {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return WideToUtf8(std::filesystem::path(std::wstring(path, length))
+                        .parent_path()
+                        .wstring()) +
+         "\\";
+}
+
+// Whether the file's manifest, which its resources hold as plain text,
+// sets activeCodePage to UTF-8.
+bool ManifestAsksForUtf8(const std::string& file) {
+  std::string image;
+  if (!ReadBytes(file, &image)) return false;
+  const size_t element = image.find("<activeCodePage");
+  const size_t value = image.find('>', element);
+  return element != std::string::npos && value != std::string::npos &&
+         image.compare(value + 1, 6, "UTF-8<") == 0;
+}
+
+// Wine 8 honours the manifest's code page, and Windows from build 18362
+// (version 1903) on; RtlGetVersion, unlike GetVersionEx, tells the build
+// whatever this program's own manifest says.
+bool SystemHonoursActiveCodePage() {
+  if (UnderWine()) return true;
+  using GetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+  const auto get = reinterpret_cast<GetVersion>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
+  OSVERSIONINFOW version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  return get && get(&version) == 0 &&
+         (version.dwMajorVersion > 10 ||
+          (version.dwMajorVersion == 10 && version.dwBuildNumber >= 18362));
+}
+
+// Made before the first case and removed after the last: the scratch root,
+// with those of its parents that were not there, and a stale per-drive
+// variable for drive C in the environment that every launcher is started
+// with, so that a game that sees the right one proves that the launcher
+// recorded it.
+class Installations : public testing::Environment {
+ public:
+  void SetUp() override {
+    Root() =
+        Run().base + "\\" + RootName + std::to_string(GetCurrentProcessId());
+    std::filesystem::path made(Utf8ToWide(Root()));
+    std::error_code error;
+    while (made.has_relative_path() &&
+           !std::filesystem::exists(made.parent_path(), error)) {
+      made = made.parent_path();
+    }
+    made_ = WideToUtf8(made.wstring());
+    ASSERT_TRUE(MakeFolders(Root())) << "cannot make " << Root();
+    SetEnvironmentVariableW(L"=C:", L"C:\\Stale\\Per-Drive\\Directory");
+  }
+  void TearDown() override { RemoveTree(made_); }
+
+ private:
+  std::string made_;
+};
+
+// This program's own options, read before GoogleTest's: GoogleTest
+// registers the rows that apply to the run as it starts.
+bool ReadOptions(int argc, wchar_t** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = WideToUtf8(argv[i]);
+    const auto value = [&argument](const std::string& option) {
+      return argument.size() > option.size() &&
+             argument.compare(0, option.size(), option) == 0;
+    };
+    if (value("--root=")) {
+      Run().base = argument.substr(7);
+    } else if (value("--launcher=")) {
+      Run().launcher = argument.substr(11);
+    } else if (value("--code-page=")) {
+      Run().codePage =
+          static_cast<unsigned>(strtoul(argument.c_str() + 12, nullptr, 10));
+    } else if (argument == "--all-rows") {
+      Run().allRows = true;
+    } else if (argument.compare(0, 8, "--gtest_") != 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+int Usage(const wchar_t* program) {
+  fprintf(stderr,
+          "usage: %ls [--root=FOLDER] [--launcher=FILE] [--code-page=N] "
+          "[--all-rows] [GoogleTest flags]\n"
+          "Installations go in a folder of their own under FOLDER (by "
+          "default the temporary folder); FILE, beside this program, is the "
+          "launcher under test (Varnix.exe unless told). With --code-page=N "
+          "the run is for a launcher in ANSI code page N, and stops at once "
+          "in any other. Only the cases that apply to the launcher's and the "
+          "system's code pages are registered; with --all-rows every row "
+          "is, and one that does not apply skips, saying why.\n",
+          program);
+  return 2;
+}
+
+}  // namespace
+
+const std::string& ScratchRoot() { return Root(); }
+
+const std::string& ScratchBase() { return Run().base; }
+
+const char* ScratchRootName() { return RootName; }
+
+unsigned RunCodePage() { return Run().codePage; }
+
+bool AllRows() { return Run().allRows; }
+
+const std::string& LauncherFile() {
+  static const std::string file = OwnFolder() + Run().launcher;
+  return file;
+}
+
+const std::string& StandInFile() {
+  static const std::string file = OwnFolder() + "RuZoriru.exe";
+  return file;
+}
+
+unsigned LauncherCodePage() {
+  static const unsigned codePage =
+      GetACP() == CP_UTF8 || (ManifestAsksForUtf8(LauncherFile()) &&
+                              SystemHonoursActiveCodePage())
+          ? CP_UTF8
+          : GetACP();
+  return codePage;
+}
+
+}  // namespace varnix_e2e
+
+// Both test programs start here. Their arguments come in wide: a root in
+// letters that the ANSI code page lacks reaches them whole.
+int wmain(int argc, wchar_t** argv) {
+  using namespace varnix_e2e;
+  if (!ReadOptions(argc, argv)) return Usage(argv[0]);
+  const unsigned wanted = RunCodePage();
+  if (wanted != 0 && LauncherCodePage() != wanted) {
+    fprintf(stderr,
+            "%ls: this run is for a launcher in ANSI code page %u, but %s "
+            "runs in %u (the system's is %u)\n",
+            argv[0], wanted, LauncherFile().c_str(), LauncherCodePage(),
+            GetACP());
+    return 1;
+  }
+  std::string& base = Run().base;
+  if (base.empty()) {
+    wchar_t temp[MAX_PATH];
+    const DWORD length = GetTempPathW(MAX_PATH, temp);
+    if (length == 0 || length >= MAX_PATH) {
+      fprintf(stderr, "cannot find the temporary folder\n");
+      return 1;
+    }
+    base = WideToUtf8(std::wstring(temp, length));
+  }
+  while (!base.empty() && (base.back() == '\\' || base.back() == '/')) {
+    base.pop_back();
+  }
+  // Which rows apply depends on the scratch root too.
+  testing::InitGoogleTest(&argc, argv);
+  testing::AddGlobalTestEnvironment(new Installations);
+  return RUN_ALL_TESTS();
+}
