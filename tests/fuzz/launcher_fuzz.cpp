@@ -8,13 +8,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string>
 
 #include "launcher/command_line.h"
 #include "launcher/fixed_values.h"
 #include "launcher/launch.h"
 #include "platform/code_page.h"
+#include "tests/host/exact_block.h"
 #include "tests/host/recording_platform.h"
 
 namespace {
@@ -102,11 +102,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Exact-size copies: the sanitizers catch a read past the terminator of
   // the raw line or past the end of the unterminated module file name.
-  std::unique_ptr<char[]> raw(new char[rawLength + 1]);
-  std::memcpy(raw.get(), rest, rawLength);
-  raw[rawLength] = '\0';
-  std::unique_ptr<char[]> module(new char[moduleLength]);
-  if (moduleLength != 0) std::memcpy(module.get(), moduleStart, moduleLength);
+  const auto raw = varnix_test::Terminated(std::string(rest, rawLength));
+  const auto module =
+      varnix_test::Unterminated(std::string(moduleStart, moduleLength));
   const varnix::TextSlice moduleName{module.get(), moduleLength};
 
   const varnix::LeadByteSet leadBytes = LeadBytesFor(selector);

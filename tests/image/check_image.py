@@ -32,11 +32,6 @@ ICON_GROUP = 105
 ICON_ID = 1
 MANIFEST_ID = 1  # the one the loader reads for a process
 
-IMAGE_FILE_RELOCS_STRIPPED = 0x0001
-IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE = 0x0040
-IMAGE_DLLCHARACTERISTICS_NX_COMPAT = 0x0100
-IMAGE_DIRECTORY_ENTRY_DEBUG = 6
-IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT = 13
 
 
 def relocation_count(pe):
@@ -45,8 +40,9 @@ def relocation_count(pe):
                for entry in block.entries if entry.type != 0)
 
 
-def directory(pe, index):
-    entry = pe.OPTIONAL_HEADER.DATA_DIRECTORY[index]
+def directory(pe, name):
+    entry = pe.OPTIONAL_HEADER.DATA_DIRECTORY[
+        pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_" + name]]
     return (entry.VirtualAddress, entry.Size)
 
 
@@ -64,20 +60,17 @@ HEADER = [
      lambda pe: (pe.OPTIONAL_HEADER.MajorOperatingSystemVersion,
                  pe.OPTIONAL_HEADER.MinorOperatingSystemVersion), (4, 0)),
     ("DYNAMIC_BASE",
-     lambda pe: bool(pe.OPTIONAL_HEADER.DllCharacteristics &
-                     IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE), True),
+     lambda pe: pe.OPTIONAL_HEADER.IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE,
+     True),
     ("NX_COMPAT",
-     lambda pe: bool(pe.OPTIONAL_HEADER.DllCharacteristics &
-                     IMAGE_DLLCHARACTERISTICS_NX_COMPAT), True),
+     lambda pe: pe.OPTIONAL_HEADER.IMAGE_DLLCHARACTERISTICS_NX_COMPAT, True),
     ("relocations stripped flag",
-     lambda pe: bool(pe.FILE_HEADER.Characteristics &
-                     IMAGE_FILE_RELOCS_STRIPPED), False),
+     lambda pe: pe.FILE_HEADER.IMAGE_FILE_RELOCS_STRIPPED, False),
     ("base relocations present", lambda pe: relocation_count(pe) > 0, True),
     ("symbol table",
      lambda pe: (pe.FILE_HEADER.PointerToSymbolTable,
                  pe.FILE_HEADER.NumberOfSymbols), (0, 0)),
-    ("debug directory",
-     lambda pe: directory(pe, IMAGE_DIRECTORY_ENTRY_DEBUG), (0, 0)),
+    ("debug directory", lambda pe: directory(pe, "DEBUG"), (0, 0)),
     # Debug sections get long names, which the section table spells "/n".
     ("debug sections",
      lambda pe: [s.Name.rstrip(b"\0").decode() for s in pe.sections
@@ -203,8 +196,7 @@ def resource_data(pe, rtype, rid):
 
 
 def check_header(pe, check, exe, _):
-    with open(exe, "rb") as f:
-        print("%s: %d bytes" % (exe, len(f.read())))
+    print("%s: %d bytes" % (exe, os.path.getsize(exe)))
     for what, read, want in HEADER:
         check.expect(what, read(pe), want)
 
@@ -220,18 +212,13 @@ def check_imports(pe, check, _, __):
                      sorted(IMPORTS.get(dll, set()) - got.get(dll, set())), [])
         check.expect(dll + " extra imports",
                      sorted(got.get(dll, set()) - IMPORTS.get(dll, set())), [])
-    check.expect("delay-load imports",
-                 directory(pe, IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT), (0, 0))
+    check.expect("delay-load imports", directory(pe, "DELAY_IMPORT"), (0, 0))
 
 
 def check_resources(pe, check, _, __, want=RESOURCES):
     got = sorted(((t, n, lang) for t, n, lang, _ in resource_tree(pe)),
                  key=str)
     check.expect("resources (type, id, language)", got, want)
-
-
-def check_resources_without_manifest(pe, check, exe, icon_file):
-    check_resources(pe, check, exe, icon_file, RESOURCES_WITHOUT_MANIFEST)
 
 
 def element_tree(element, prefix=""):
@@ -312,7 +299,8 @@ AREAS = {
     "header": check_header,
     "imports": check_imports,
     "resources": check_resources,
-    "resources_without_manifest": check_resources_without_manifest,
+    "resources_without_manifest":
+        lambda *area: check_resources(*area, RESOURCES_WITHOUT_MANIFEST),
     "manifest": check_manifest,
     "icon": check_icon,
     "version": check_version,
