@@ -12,6 +12,7 @@ import os
 import struct
 import sys
 import xml.etree.ElementTree as ElementTree
+from pathlib import Path
 
 import pefile
 
@@ -264,8 +265,7 @@ def check_icon(pe, check, _, icon_file):
     for (what, want), got in zip(BITMAP_HEADER, header):
         check.expect("icon bitmap " + what, got, want)
     # The image must be the one in the icon file, unchanged.
-    with open(icon_file, "rb") as f:
-        ico = f.read()
+    ico = Path(icon_file).read_bytes()
     size, offset = struct.unpack_from("<II", ico, 6 + 8)
     check.expect("icon image equals " + icon_file,
                  image == ico[offset:offset + size], True)

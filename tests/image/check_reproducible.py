@@ -26,9 +26,7 @@ def main(argv):
     (cmake, generator, toolchain, build_type, source, reference_build,
      reference, build) = argv[1:]
     # The new tree is emptied first; it must not hold the reference.
-    inside = os.path.relpath(os.path.realpath(reference),
-                             os.path.realpath(build))
-    if not inside.startswith(os.pardir):
+    if Path(reference).resolve().is_relative_to(Path(build).resolve()):
         print("FAIL %s lies inside %s" % (reference, build))
         return 2
     shutil.rmtree(build, ignore_errors=True)
