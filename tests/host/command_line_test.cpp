@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 #include "exact_block.h"
@@ -175,10 +174,9 @@ TEST(SystemDirectoryFor, Table) {
   };
   for (const DirectoryCase& c : cases) {
     SCOPED_TRACE(c.path + " in " + std::to_string(c.capacity));
-    std::unique_ptr<char[]> area(new char[c.capacity]);
-    std::memset(area.get(), '#', c.capacity);
-    std::memcpy(area.get(), c.path.c_str(), c.path.size() + 1);
-    const std::string before(area.get(), c.capacity);
+    std::string before = c.path + '\0';
+    before.resize(c.capacity, '#');
+    const auto area = Unterminated(before);
 
     ASSERT_EQ(
         SystemDirectoryFor(area.get(), FinalComponent(area.get()), c.capacity),
@@ -212,8 +210,7 @@ TEST(ChildCommandLine, Table) {
   };
   for (const ChildCase& c : cases) {
     SCOPED_TRACE(c.tail + " in " + std::to_string(c.capacity));
-    std::unique_ptr<char[]> area(new char[c.capacity]);
-    std::memset(area.get(), '#', c.capacity);
+    const auto area = Unterminated(std::string(c.capacity, '#'));
 
     ASSERT_EQ(
         ChildCommandLine(Terminated(c.tail).get(), area.get(), c.capacity),
