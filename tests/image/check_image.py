@@ -176,13 +176,10 @@ def shown(value):
 def resource_tree(pe):
     """Every (type, identifier, language, data entry) of the image."""
     root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
-    leaves = []
-    for rtype in root.entries if root else []:
-        for name in rtype.directory.entries:
-            for lang in name.directory.entries:
-                leaves.append((label(rtype), label(name), lang.id,
-                               lang.data.struct))
-    return leaves
+    return [(label(rtype), label(name), lang.id, lang.data.struct)
+            for rtype in (root.entries if root else [])
+            for name in rtype.directory.entries
+            for lang in name.directory.entries]
 
 
 def label(entry):
@@ -190,10 +187,9 @@ def label(entry):
 
 
 def resource_data(pe, rtype, rid):
-    for t, n, _, entry in resource_tree(pe):
-        if (t, n) == (rtype, rid):
-            return pe.get_data(entry.OffsetToData, entry.Size)
-    return None
+    return next((pe.get_data(entry.OffsetToData, entry.Size)
+                 for t, n, _, entry in resource_tree(pe)
+                 if (t, n) == (rtype, rid)), None)
 
 
 def check_header(pe, check, exe, _):

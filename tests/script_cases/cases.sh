@@ -48,8 +48,8 @@ run_cases() {  # ARGUMENT...
     exit 0
   fi
   if declare -F prepare_cases >/dev/null; then prepare_cases "$case_mode"; fi
-  mkdir -p "$cases_build" || exit
-  cases_top=$(mktemp -d "$cases_build/cases.XXXXXX") || exit
+  cases_top=$(mkdir -p "$cases_build" && mktemp -d "$cases_build/cases.XXXXXX") ||
+    exit
   trap 'rm -rf -- "$cases_top"' EXIT
   for case_i in "${!names[@]}"; do
     case_name=${names[$case_i]}
