@@ -26,7 +26,11 @@ run_cases() {  # ARGUMENT...
   local case_mode=all case_i case_name case_status case_failed=0
   case ${1:-}:$# in
     :0) ;;
-    --list:1) case_mode=list ;;
+    --list:1)
+      for case_name in "${names[@]}"; do
+        echo "$case_name${needs[$case_name]:+ ${needs[$case_name]}}"
+      done
+      exit 0 ;;
     --setup:1 | --cleanup:1)
       declare -F "${1#--}_cases" >/dev/null || { usage >&2; exit 2; }
       "${1#--}_cases"
@@ -41,12 +45,6 @@ run_cases() {  # ARGUMENT...
     -h:1 | --help:1) usage; exit 0 ;;
     *) usage >&2; exit 2 ;;
   esac
-  if [ "$case_mode" = list ]; then
-    for case_name in "${names[@]}"; do
-      echo "$case_name${needs[$case_name]:+ ${needs[$case_name]}}"
-    done
-    exit 0
-  fi
   if declare -F prepare_cases >/dev/null; then prepare_cases "$case_mode"; fi
   cases_top=$(mkdir -p "$cases_build" && mktemp -d "$cases_build/cases.XXXXXX") ||
     exit
