@@ -5,16 +5,16 @@
 // and the operations that fail (bits 2 to 4: ChangeDirectory, ReadStartupInfo,
 // StartProcess). The raw command line follows up to the first zero byte; the
 // module file name is what comes after it, up to the next zero byte.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <memory>
 #include <string>
 
 #include "launcher/command_line.h"
 #include "launcher/fixed_values.h"
 #include "launcher/launch.h"
 #include "platform/code_page.h"
+#include "tests/host/exact_block.h"
 #include "tests/host/recording_platform.h"
 
 namespace {
@@ -92,28 +92,23 @@ void CheckCalls(const varnix_test::RecordingPlatform& platform,
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const uint8_t selector = data[0];
-  const char* rest = reinterpret_cast<const char*>(data + 1);
-  const size_t restSize = size - 1;
-
-  const size_t rawLength = strnlen(rest, restSize);
-  const char* moduleStart = rest + rawLength + (rawLength < restSize ? 1 : 0);
-  const size_t moduleLength =
-      strnlen(moduleStart, static_cast<size_t>(rest + restSize - moduleStart));
+  // Each part ends at a zero byte or the input's end, as c_str() reads it.
+  const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
+  const std::string rawText = rest.c_str();
+  const std::string moduleText =
+      rest.c_str() + std::min(rest.size(), rawText.size() + 1);
 
   // Exact-size copies: the sanitizers catch a read past the terminator of
   // the raw line or past the end of the unterminated module file name.
-  std::unique_ptr<char[]> raw(new char[rawLength + 1]);
-  std::memcpy(raw.get(), rest, rawLength);
-  raw[rawLength] = '\0';
-  std::unique_ptr<char[]> module(new char[moduleLength]);
-  if (moduleLength != 0) std::memcpy(module.get(), moduleStart, moduleLength);
-  const varnix::TextSlice moduleName{module.get(), moduleLength};
+  const auto raw = varnix_test::Terminated(rawText);
+  const auto module = varnix_test::Unterminated(moduleText);
+  const varnix::TextSlice moduleName{module.get(), moduleText.size()};
 
   const varnix::LeadByteSet leadBytes = LeadBytesFor(selector);
   const varnix::TextSlice path =
       varnix::ProgramPathFromCommandLine(raw.get(), moduleName, leadBytes);
   const char* tail = varnix::ArgumentTailFromCommandLine(raw.get(), leadBytes);
-  CheckSplit(raw.get(), rawLength, moduleName, path, tail);
+  CheckSplit(raw.get(), rawText.size(), moduleName, path, tail);
 
   const unsigned failing = (selector >> 2) & 7;
   varnix_test::RecordingPlatform platform(failing);

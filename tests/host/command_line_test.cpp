@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 #include "exact_block.h"
+#include "platform/code_page.h"
 
 namespace varnix {
 namespace {
@@ -13,22 +13,11 @@ namespace {
 using varnix_test::Terminated;
 using varnix_test::Unterminated;
 
-enum class Leads { None, CodePage932 };
-
-LeadByteSet MakeLeadBytes(Leads leads) {
-  LeadByteSet set = {};
-  if (leads == Leads::CodePage932) {
-    set.AddRange(0x81, 0x9F);
-    set.AddRange(0xE0, 0xFC);
-  }
-  return set;
-}
-
 struct SplitCase {
   const char* name;
   std::string raw;
   std::string module;
-  Leads leads;
+  unsigned codePage;  // its lead bytes as FixedLeadBytes gives them
   std::string path;
   std::string tail;
 };
@@ -38,51 +27,48 @@ struct SplitCase {
 // valid character has in second place, to show where the rules take it
 // along).
 const SplitCase kSplitCases[] = {
-    {"bare name", "Varnix.exe", "", Leads::None, "Varnix.exe", ""},
+    {"bare name", "Varnix.exe", "", 1252, "Varnix.exe", ""},
     {"arguments keep inner and trailing blanks", "Varnix.exe -log  fast ", "",
-     Leads::None, "Varnix.exe", "-log  fast "},
+     1252, "Varnix.exe", "-log  fast "},
     {"quoted path with a blank", "\"C:\\Program Files\\Varnix\\Varnix.exe\" -a",
-     "", Leads::None, "C:\\Program Files\\Varnix\\Varnix.exe", "-a"},
-    {"quote glued to the tail", "\"C:\\Games\\Varnix.exe\"-log", "",
-     Leads::None, "C:\\Games\\Varnix.exe", "-log"},
-    {"unclosed quote", "\"C:\\Games\\Varnix.exe -a", "", Leads::None,
+     "", 1252, "C:\\Program Files\\Varnix\\Varnix.exe", "-a"},
+    {"quote glued to the tail", "\"C:\\Games\\Varnix.exe\"-log", "", 1252,
+     "C:\\Games\\Varnix.exe", "-log"},
+    {"unclosed quote", "\"C:\\Games\\Varnix.exe -a", "", 1252,
      "C:\\Games\\Varnix.exe -a", ""},
-    {"two quotes only", "\"\"", "", Leads::None, "", ""},
-    {"leading blank", " Varnix.exe -a", "", Leads::None, "", "Varnix.exe -a"},
-    {"leading tab", "\tVarnix.exe", "", Leads::None, "", "Varnix.exe"},
-    {"tab ends both tokens", "Varnix.exe\t-a", "", Leads::None, "Varnix.exe",
-     "-a"},
-    {"carriage return ends only the tail's token", "Varnix.exe\r-a", "",
-     Leads::None, "Varnix.exe\r-a", "-a"},
+    {"two quotes only", "\"\"", "", 1252, "", ""},
+    {"leading blank", " Varnix.exe -a", "", 1252, "", "Varnix.exe -a"},
+    {"leading tab", "\tVarnix.exe", "", 1252, "", "Varnix.exe"},
+    {"tab ends both tokens", "Varnix.exe\t-a", "", 1252, "Varnix.exe", "-a"},
+    {"carriage return ends only the tail's token", "Varnix.exe\r-a", "", 1252,
+     "Varnix.exe\r-a", "-a"},
     {"control bytes before the tail are skipped, DEL is not",
-     "Varnix.exe \x01\x0b\x1f\x7f-a", "", Leads::None, "Varnix.exe", "\x7f-a"},
-    {"tail kept byte for byte", "Varnix.exe \"a b\" c\\ \"", "", Leads::None,
+     "Varnix.exe \x01\x0b\x1f\x7f-a", "", 1252, "Varnix.exe", "\x7f-a"},
+    {"tail kept byte for byte", "Varnix.exe \"a b\" c\\ \"", "", 1252,
      "Varnix.exe", "\"a b\" c\\ \""},
     {"bytes above 0x7F end nothing", "C:\\\xe9t\xe9\xa0x\\Varnix.exe -x", "",
-     Leads::None, "C:\\\xe9t\xe9\xa0x\\Varnix.exe", "-x"},
+     1252, "C:\\\xe9t\xe9\xa0x\\Varnix.exe", "-x"},
     {"932: backslash trail byte stays in the path",
-     "C:\\\x95\x5c\\Varnix.exe -a", "", Leads::CodePage932,
-     "C:\\\x95\x5c\\Varnix.exe", "-a"},
-    {"932: lead byte takes a quote along", "\"C:\\\x81\"x\" -a", "",
-     Leads::CodePage932, "C:\\\x81\"x", "-a"},
-    {"single-byte: the same quote closes", "\"C:\\\x81\"x\" -a", "",
-     Leads::None, "C:\\\x81", "x\" -a"},
+     "C:\\\x95\x5c\\Varnix.exe -a", "", 932, "C:\\\x95\x5c\\Varnix.exe", "-a"},
+    {"932: lead byte takes a quote along", "\"C:\\\x81\"x\" -a", "", 932,
+     "C:\\\x81\"x", "-a"},
+    {"single-byte: the same quote closes", "\"C:\\\x81\"x\" -a", "", 1252,
+     "C:\\\x81", "x\" -a"},
     {"932: lead byte takes a blank along in the path only", "Var\x81 -a", "",
-     Leads::CodePage932, "Var\x81 -a", "-a"},
+     932, "Var\x81 -a", "-a"},
     {"932: lead byte takes a tab along in the path only", "Var\x81\t-a", "",
-     Leads::CodePage932, "Var\x81\t-a", "-a"},
-    {"932: lead byte before the terminator", "Var\x81", "", Leads::CodePage932,
+     932, "Var\x81\t-a", "-a"},
+    {"932: lead byte before the terminator", "Var\x81", "", 932, "Var\x81", ""},
+    {"932: quoted, lead byte before the terminator", "\"Var\x81", "", 932,
      "Var\x81", ""},
-    {"932: quoted, lead byte before the terminator", "\"Var\x81", "",
-     Leads::CodePage932, "Var\x81", ""},
-    {"932: quoted, lead byte takes the last quote along", "\"\x81\"", "",
-     Leads::CodePage932, "\x81\"", ""},
+    {"932: quoted, lead byte takes the last quote along", "\"\x81\"", "", 932,
+     "\x81\"", ""},
     {"empty raw line: the module name whole, blanks and tabs kept", "",
-     "C:\\Program Files\\My\tGames\\Varnix.exe", Leads::None,
+     "C:\\Program Files\\My\tGames\\Varnix.exe", 1252,
      "C:\\Program Files\\My\tGames\\Varnix.exe", ""},
-    {"empty raw line and empty module name", "", "", Leads::None, "", ""},
+    {"empty raw line and empty module name", "", "", 1252, "", ""},
     {"a raw line wins over the module name", "Varnix.exe",
-     "C:\\Games\\Varnix.exe", Leads::None, "Varnix.exe", ""},
+     "C:\\Games\\Varnix.exe", 1252, "Varnix.exe", ""},
 };
 
 TEST(SplittingRules, Table) {
@@ -90,7 +76,8 @@ TEST(SplittingRules, Table) {
     SCOPED_TRACE(c.name);
     const auto raw = Terminated(c.raw);
     const auto module = Unterminated(c.module);
-    const LeadByteSet leads = MakeLeadBytes(c.leads);
+    LeadByteSet leads = {};
+    FixedLeadBytes(c.codePage, leads);
     const char* const rawEnd = raw.get() + c.raw.size();
 
     const TextSlice path = ProgramPathFromCommandLine(
@@ -187,10 +174,9 @@ TEST(SystemDirectoryFor, Table) {
   };
   for (const DirectoryCase& c : cases) {
     SCOPED_TRACE(c.path + " in " + std::to_string(c.capacity));
-    std::unique_ptr<char[]> area(new char[c.capacity]);
-    std::memset(area.get(), '#', c.capacity);
-    std::memcpy(area.get(), c.path.c_str(), c.path.size() + 1);
-    const std::string before(area.get(), c.capacity);
+    std::string before = c.path + '\0';
+    before.resize(c.capacity, '#');
+    const auto area = Unterminated(before);
 
     ASSERT_EQ(
         SystemDirectoryFor(area.get(), FinalComponent(area.get()), c.capacity),
@@ -224,8 +210,7 @@ TEST(ChildCommandLine, Table) {
   };
   for (const ChildCase& c : cases) {
     SCOPED_TRACE(c.tail + " in " + std::to_string(c.capacity));
-    std::unique_ptr<char[]> area(new char[c.capacity]);
-    std::memset(area.get(), '#', c.capacity);
+    const auto area = Unterminated(std::string(c.capacity, '#'));
 
     ASSERT_EQ(
         ChildCommandLine(Terminated(c.tail).get(), area.get(), c.capacity),

@@ -9,18 +9,16 @@
 
 namespace varnix_test {
 
-// The text and its terminator, nothing after.
-inline std::unique_ptr<char[]> Terminated(const std::string& text) {
-  std::unique_ptr<char[]> block(new char[text.size() + 1]);
-  std::memcpy(block.get(), text.c_str(), text.size() + 1);
-  return block;
-}
-
 // The text alone, without a terminator.
 inline std::unique_ptr<char[]> Unterminated(const std::string& text) {
   std::unique_ptr<char[]> block(new char[text.size()]);
   if (!text.empty()) std::memcpy(block.get(), text.data(), text.size());
   return block;
+}
+
+// The text and its terminator, nothing after.
+inline std::unique_ptr<char[]> Terminated(const std::string& text) {
+  return Unterminated(text + '\0');
 }
 
 }  // namespace varnix_test

@@ -43,7 +43,6 @@ template <typename... Each>
 std::vector<Call> Calls(const Each&... calls) {
   return {calls...};
 }
-// The whole sequence of a start.
 std::vector<Call> Started(std::string directory, std::string commandLine) {
   return Calls(Enter(std::move(directory)), kRead,
                Start(std::move(commandLine)));

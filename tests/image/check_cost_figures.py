@@ -13,9 +13,7 @@ import os
 import re
 import sys
 
-# Imports are read as the release reads them, by the helper in scripts/:
-# tests may use the scripts, never the other way round. No bytecode is left
-# beside it, outside build/.
+# Imports are read as the release reads them (see check_image.py).
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..",
                                 "scripts"))
 sys.dont_write_bytecode = True

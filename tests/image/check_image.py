@@ -12,6 +12,7 @@ import os
 import struct
 import sys
 import xml.etree.ElementTree as ElementTree
+from pathlib import Path
 
 import pefile
 
@@ -32,11 +33,6 @@ ICON_GROUP = 105
 ICON_ID = 1
 MANIFEST_ID = 1  # the one the loader reads for a process
 
-IMAGE_FILE_RELOCS_STRIPPED = 0x0001
-IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE = 0x0040
-IMAGE_DLLCHARACTERISTICS_NX_COMPAT = 0x0100
-IMAGE_DIRECTORY_ENTRY_DEBUG = 6
-IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT = 13
 
 
 def relocation_count(pe):
@@ -45,8 +41,9 @@ def relocation_count(pe):
                for entry in block.entries if entry.type != 0)
 
 
-def directory(pe, index):
-    entry = pe.OPTIONAL_HEADER.DATA_DIRECTORY[index]
+def directory(pe, name):
+    entry = pe.OPTIONAL_HEADER.DATA_DIRECTORY[
+        pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_" + name]]
     return (entry.VirtualAddress, entry.Size)
 
 
@@ -64,20 +61,17 @@ HEADER = [
      lambda pe: (pe.OPTIONAL_HEADER.MajorOperatingSystemVersion,
                  pe.OPTIONAL_HEADER.MinorOperatingSystemVersion), (4, 0)),
     ("DYNAMIC_BASE",
-     lambda pe: bool(pe.OPTIONAL_HEADER.DllCharacteristics &
-                     IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE), True),
+     lambda pe: pe.OPTIONAL_HEADER.IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE,
+     True),
     ("NX_COMPAT",
-     lambda pe: bool(pe.OPTIONAL_HEADER.DllCharacteristics &
-                     IMAGE_DLLCHARACTERISTICS_NX_COMPAT), True),
+     lambda pe: pe.OPTIONAL_HEADER.IMAGE_DLLCHARACTERISTICS_NX_COMPAT, True),
     ("relocations stripped flag",
-     lambda pe: bool(pe.FILE_HEADER.Characteristics &
-                     IMAGE_FILE_RELOCS_STRIPPED), False),
+     lambda pe: pe.FILE_HEADER.IMAGE_FILE_RELOCS_STRIPPED, False),
     ("base relocations present", lambda pe: relocation_count(pe) > 0, True),
     ("symbol table",
      lambda pe: (pe.FILE_HEADER.PointerToSymbolTable,
                  pe.FILE_HEADER.NumberOfSymbols), (0, 0)),
-    ("debug directory",
-     lambda pe: directory(pe, IMAGE_DIRECTORY_ENTRY_DEBUG), (0, 0)),
+    ("debug directory", lambda pe: directory(pe, "DEBUG"), (0, 0)),
     # Debug sections get long names, which the section table spells "/n".
     ("debug sections",
      lambda pe: [s.Name.rstrip(b"\0").decode() for s in pe.sections
@@ -161,14 +155,13 @@ STRINGS = [
 TRANSLATIONS = [{"Translation": "0x0409 0x04b0"}]
 
 
-class Checker:
-    def __init__(self):
-        self.failures = []
+FAILURES = []
 
-    def expect(self, what, got, want):
-        if got != want:
-            self.failures.append("%s: got %s, want %s" %
-                                 (what, shown(got), shown(want)))
+
+def expect(what, got, want):
+    if got != want:
+        FAILURES.append("%s: got %s, want %s" %
+                        (what, shown(got), shown(want)))
 
 
 def shown(value):
@@ -182,13 +175,10 @@ def shown(value):
 def resource_tree(pe):
     """Every (type, identifier, language, data entry) of the image."""
     root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
-    leaves = []
-    for rtype in root.entries if root else []:
-        for name in rtype.directory.entries:
-            for lang in name.directory.entries:
-                leaves.append((label(rtype), label(name), lang.id,
-                               lang.data.struct))
-    return leaves
+    return [(label(rtype), label(name), lang.id, lang.data.struct)
+            for rtype in (root.entries if root else [])
+            for name in rtype.directory.entries
+            for lang in name.directory.entries]
 
 
 def label(entry):
@@ -196,42 +186,35 @@ def label(entry):
 
 
 def resource_data(pe, rtype, rid):
-    for t, n, _, entry in resource_tree(pe):
-        if (t, n) == (rtype, rid):
-            return pe.get_data(entry.OffsetToData, entry.Size)
-    return None
+    return next((pe.get_data(entry.OffsetToData, entry.Size)
+                 for t, n, _, entry in resource_tree(pe)
+                 if (t, n) == (rtype, rid)), None)
 
 
-def check_header(pe, check, exe, _):
-    with open(exe, "rb") as f:
-        print("%s: %d bytes" % (exe, len(f.read())))
+def check_header(pe, exe, _):
+    print("%s: %d bytes" % (exe, os.path.getsize(exe)))
     for what, read, want in HEADER:
-        check.expect(what, read(pe), want)
+        expect(what, read(pe), want)
 
 
-def check_imports(pe, check, _, __):
+def check_imports(pe, _, __):
     got = {}
     for dll, names in pe_imports.imports(pe):
         got.setdefault(dll.upper(), set()).update(names)
     for dll in sorted(got):
         print("%s: %s" % (dll, ", ".join(sorted(got[dll]))))
     for dll in sorted(set(got) | set(IMPORTS)):
-        check.expect(dll + " missing imports",
-                     sorted(IMPORTS.get(dll, set()) - got.get(dll, set())), [])
-        check.expect(dll + " extra imports",
-                     sorted(got.get(dll, set()) - IMPORTS.get(dll, set())), [])
-    check.expect("delay-load imports",
-                 directory(pe, IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT), (0, 0))
+        expect(dll + " missing imports",
+               sorted(IMPORTS.get(dll, set()) - got.get(dll, set())), [])
+        expect(dll + " extra imports",
+               sorted(got.get(dll, set()) - IMPORTS.get(dll, set())), [])
+    expect("delay-load imports", directory(pe, "DELAY_IMPORT"), (0, 0))
 
 
-def check_resources(pe, check, _, __, want=RESOURCES):
+def check_resources(pe, _, __, want=RESOURCES):
     got = sorted(((t, n, lang) for t, n, lang, _ in resource_tree(pe)),
                  key=str)
-    check.expect("resources (type, id, language)", got, want)
-
-
-def check_resources_without_manifest(pe, check, exe, icon_file):
-    check_resources(pe, check, exe, icon_file, RESOURCES_WITHOUT_MANIFEST)
+    expect("resources (type, id, language)", got, want)
 
 
 def element_tree(element, prefix=""):
@@ -241,78 +224,77 @@ def element_tree(element, prefix=""):
         yield from element_tree(child, path + "/")
 
 
-def check_manifest(pe, check, _, __):
+def check_manifest(pe, _, __):
     data = resource_data(pe, RT_MANIFEST, MANIFEST_ID)
     if data is None:
-        check.expect("manifest present", False, True)
+        expect("manifest present", False, True)
         return
     try:
         root = ElementTree.fromstring(data)
     except ElementTree.ParseError as error:
-        check.expect("manifest XML error", str(error), None)
+        expect("manifest XML error", str(error), None)
         return
-    check.expect("manifest elements", list(element_tree(root)), MANIFEST_TREE)
+    expect("manifest elements", list(element_tree(root)), MANIFEST_TREE)
     names = {path.rsplit("}", 1)[-1] for path, _ in element_tree(root)}
-    check.expect("manifest settings beyond the code page",
-                 sorted(names & MANIFEST_FORBIDDEN), [])
+    expect("manifest settings beyond the code page",
+           sorted(names & MANIFEST_FORBIDDEN), [])
 
 
-def check_icon(pe, check, _, icon_file):
+def check_icon(pe, _, icon_file):
     group = resource_data(pe, RT_GROUP_ICON, ICON_GROUP)
     image = resource_data(pe, RT_ICON, ICON_ID)
     if group is None or image is None:
-        check.expect("icon group and image present", False, True)
+        expect("icon group and image present", False, True)
         return
-    check.expect("icon group size", len(group), 6 + 14)
+    expect("icon group size", len(group), 6 + 14)
     if len(group) >= 6 + 14:
         for (what, want), got in zip(GROUP_HEADER,
                                      struct.unpack_from("<HHH", group)):
-            check.expect("icon group " + what, got, want)
+            expect("icon group " + what, got, want)
         entry = struct.unpack_from("<BBBBHHIH", group, 6)
         for (what, want), got in zip(GROUP_ENTRY, entry):
             if want is not None:
-                check.expect("icon entry " + what, got, want)
-        check.expect("icon entry bytes", entry[6], len(image))
+                expect("icon entry " + what, got, want)
+        expect("icon entry bytes", entry[6], len(image))
     header = struct.unpack_from("<IiiHHI", image)
     for (what, want), got in zip(BITMAP_HEADER, header):
-        check.expect("icon bitmap " + what, got, want)
+        expect("icon bitmap " + what, got, want)
     # The image must be the one in the icon file, unchanged.
-    with open(icon_file, "rb") as f:
-        ico = f.read()
+    ico = Path(icon_file).read_bytes()
     size, offset = struct.unpack_from("<II", ico, 6 + 8)
-    check.expect("icon image equals " + icon_file,
-                 image == ico[offset:offset + size], True)
+    expect("icon image equals " + icon_file,
+           image == ico[offset:offset + size], True)
 
 
-def check_version(pe, check, _, __):
+def check_version(pe, _, __):
     fixed = pe.VS_FIXEDFILEINFO[0] if hasattr(pe, "VS_FIXEDFILEINFO") else None
     for field, want in FIXED_VERSION:
-        check.expect(field, getattr(fixed, field, None), want)
+        expect(field, getattr(fixed, field, None), want)
     blocks = {b.Key.decode(): b for b in
               (pe.FileInfo[0] if hasattr(pe, "FileInfo") else [])}
-    check.expect("version blocks", sorted(blocks),
-                 ["StringFileInfo", "VarFileInfo"])
+    expect("version blocks", sorted(blocks), ["StringFileInfo", "VarFileInfo"])
     tables = getattr(blocks.get("StringFileInfo"), "StringTable", [])
-    check.expect("string table keys", [t.LangID.decode() for t in tables],
-                 [STRING_TABLE_KEY])
+    expect("string table keys", [t.LangID.decode() for t in tables],
+           [STRING_TABLE_KEY])
     if tables:
         got = [(k.decode(), v.decode()) for k, v in tables[0].entries.items()]
-        check.expect("string keys in order", [k for k, _ in got],
-                     [k for k, _ in STRINGS])
+        expect("string keys in order", [k for k, _ in got],
+               [k for k, _ in STRINGS])
         values = dict(got)
         for key, want in STRINGS:
-            check.expect(key, values.get(key), want)
+            expect(key, values.get(key), want)
     variables = getattr(blocks.get("VarFileInfo"), "Var", [])
-    check.expect("translation entries",
-                 [{k.decode(): v for k, v in var.entry.items()}
-                  for var in variables], TRANSLATIONS)
+    expect("translation entries",
+           [{k.decode(): v for k, v in var.entry.items()}
+            for var in variables], TRANSLATIONS)
 
 
 AREAS = {
     "header": check_header,
     "imports": check_imports,
     "resources": check_resources,
-    "resources_without_manifest": check_resources_without_manifest,
+    "resources_without_manifest":
+        lambda *area: check_resources(*area, RESOURCES_WITHOUT_MANIFEST),
     "manifest": check_manifest,
     "icon": check_icon,
     "version": check_version,
@@ -325,12 +307,11 @@ def main(argv):
         return 2
     exe, icon_file = argv[1], argv[2]
     pe = pefile.PE(exe)
-    check = Checker()
     for area in argv[3:]:
-        AREAS[area](pe, check, exe, icon_file)
-    for failure in check.failures:
+        AREAS[area](pe, exe, icon_file)
+    for failure in FAILURES:
         print("FAIL " + failure)
-    return 1 if check.failures else 0
+    return 1 if FAILURES else 0
 
 
 if __name__ == "__main__":

@@ -16,13 +16,7 @@ import os
 import shutil
 import subprocess
 import sys
-
-
-def first_difference(a, b):
-    for offset, (x, y) in enumerate(zip(a, b)):
-        if x != y:
-            return offset
-    return min(len(a), len(b))
+from pathlib import Path
 
 
 def main(argv):
@@ -32,9 +26,7 @@ def main(argv):
     (cmake, generator, toolchain, build_type, source, reference_build,
      reference, build) = argv[1:]
     # The new tree is emptied first; it must not hold the reference.
-    inside = os.path.relpath(os.path.realpath(reference),
-                             os.path.realpath(build))
-    if not inside.startswith(os.pardir):
+    if Path(reference).resolve().is_relative_to(Path(build).resolve()):
         print("FAIL %s lies inside %s" % (reference, build))
         return 2
     shutil.rmtree(build, ignore_errors=True)
@@ -54,15 +46,13 @@ def main(argv):
                                                result.returncode))
             return 1
     again = os.path.join(build, os.path.relpath(reference, reference_build))
-    with open(reference, "rb") as f:
-        first = f.read()
-    with open(again, "rb") as f:
-        second = f.read()
+    first, second = Path(reference).read_bytes(), Path(again).read_bytes()
     print("%s: %d bytes; %s: %d bytes" % (reference, len(first), again,
                                           len(second)))
     if first != second:
-        print("FAIL the two builds differ, first at file offset 0x%X" %
-              first_difference(first, second))
+        offset = next((i for i, (x, y) in enumerate(zip(first, second))
+                       if x != y), min(len(first), len(second)))
+        print("FAIL the two builds differ, first at file offset 0x%X" % offset)
         return 1
     return 0
 
