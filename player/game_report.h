@@ -38,13 +38,13 @@ struct GameReport {
   // "NAME=value" in UTF-8, in its order.
   std::vector<std::string> environment;
   unsigned long startupFlags = 0;  // STARTUPINFOA dwFlags
-  unsigned showWindow = 0;         // STARTUPINFOA wShowWindow
+  unsigned long showWindow = 0;    // STARTUPINFOA wShowWindow
   bool hasTitle = false;
   std::string title;                // STARTUPINFOA lpTitle
   unsigned long priorityClass = 0;  // GetPriorityClass
   // The class as the kernel keeps it (1 idle, 2 normal, 3 high, 4 realtime,
   // 5 below normal, 6 above normal), 0 when it could not be read.
-  unsigned kernelPriorityClass = 0;
+  unsigned long kernelPriorityClass = 0;
   // "inherited" when the handle named by HandleVariable is open in the game
   // and is a pipe, as the one handed in is; "absent" otherwise; empty when
   // no handle was named.
@@ -52,7 +52,7 @@ struct GameReport {
   // "released" when the hold event was set, "timed out" when the game gave
   // up waiting, empty when it was told to hold on nothing.
   std::string hold;
-  unsigned codePage = 0;  // GetACP
+  unsigned long codePage = 0;  // GetACP
 
   // The value of the variable `name` ("=C:"), and whether there is one.
   bool FindVariable(const std::string& name, std::string* value) const;
@@ -62,9 +62,6 @@ struct GameReport {
 // end: the case of a name does not count, as for the system.
 std::vector<std::string>::const_iterator FindVariable(
     const std::vector<std::string>& environment, const std::string& name);
-
-// `text` cut at its line feeds, which the lines leave out.
-std::vector<std::string> Lines(const std::string& text);
 
 // This process's environment, entry by entry ("NAME=value"), in UTF-8.
 std::vector<std::string> CurrentEnvironment();

@@ -85,29 +85,20 @@ const char* ShowWindowName(unsigned value) {
   return value < sizeof names / sizeof names[0] ? names[value] : "?";
 }
 
-// The Windows path of a path given as an argument. A Unix path goes to Wine
-// as the UTF-8 bytes that name it on disk. False when Wine cannot say.
-bool WindowsPath(const std::wstring& path, std::wstring* windowsPath) {
-  *windowsPath = path;
-  if (!path.empty() && path[0] == L'/') {
-    using ToDos = WCHAR*(CDECL*)(const char*);
-    const auto toDos =
-        reinterpret_cast<ToDos>(reinterpret_cast<void (*)()>(GetProcAddress(
-            GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
-    if (!toDos) return false;
-    WCHAR* dos = toDos(varnix_e2e::WideToUtf8(path).c_str());
-    if (!dos) return false;
-    *windowsPath = dos;
-    HeapFree(GetProcessHeap(), 0, dos);
-  }
-  return true;
-}
-
-// The same in UTF-8, as the player takes it.
+// The Windows path, in UTF-8, of a path given as an argument. A Unix path
+// goes to Wine as the UTF-8 bytes that name it on disk. False when Wine
+// cannot say.
 bool Utf8Path(const std::wstring& path, std::string* utf8) {
-  std::wstring windowsPath;
-  if (!WindowsPath(path, &windowsPath)) return false;
-  *utf8 = varnix_e2e::WideToUtf8(windowsPath);
+  *utf8 = varnix_e2e::WideToUtf8(path);
+  if (path.empty() || path[0] != L'/') return true;
+  using ToDos = WCHAR*(CDECL*)(const char*);
+  const auto toDos =
+      reinterpret_cast<ToDos>(reinterpret_cast<void (*)()>(GetProcAddress(
+          GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+  WCHAR* dos = toDos ? toDos(utf8->c_str()) : nullptr;
+  if (!dos) return false;
+  *utf8 = varnix_e2e::WideToUtf8(dos);
+  HeapFree(GetProcessHeap(), 0, dos);
   return true;
 }
 

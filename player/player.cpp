@@ -7,7 +7,9 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <regex>
+#include <sstream>
 
 namespace varnix_e2e {
 namespace {
@@ -24,6 +26,16 @@ bool Elapsed(DWORD since, DWORD limitMs) {
   return GetTickCount() - since > limitMs;
 }
 
+template <typename Done>
+bool PollUntil(Done done, DWORD limitMs) {
+  const DWORD since = GetTickCount();
+  while (!done()) {
+    if (Elapsed(since, limitMs)) return false;
+    Sleep(PollMs);
+  }
+  return true;
+}
+
 std::string ClassOf(HWND window) {
   char name[64];
   const int length = GetClassNameA(window, name, sizeof name);
@@ -36,29 +48,10 @@ std::string TextOf(HWND window) {
   return std::string(text, length > 0 ? length : 0);
 }
 
-struct BoxSearch {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK FindBoxOf(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<BoxSearch*>(parameter);
+DWORD OwnerOf(HWND window) {
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner == search->processId && ClassOf(window) == "#32770") {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// A top-level dialog window of the launcher's process: what MessageBoxA
-// makes. Other top-level windows of the process (Wine gives every thread
-// with a window an "IME" window) do not count.
-HWND FindBox(DWORD processId) {
-  BoxSearch search = {processId, nullptr};
-  EnumWindows(FindBoxOf, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return owner;
 }
 
 BOOL CALLBACK CollectDialog(HWND window, LPARAM parameter) {
@@ -68,13 +61,21 @@ BOOL CALLBACK CollectDialog(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
+// Top-level dialog windows, what MessageBoxA makes. Other top-level windows
+// (Wine gives every thread with a window an "IME" window) do not count.
 std::vector<HWND> Dialogs() {
   std::vector<HWND> found;
   EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
-// The program file a process was started from, "" when it cannot be told.
+HWND FindBox(DWORD processId) {
+  for (const HWND window : Dialogs()) {
+    if (OwnerOf(window) == processId) return window;
+  }
+  return nullptr;
+}
+
 std::string ImageOf(DWORD processId) {
   const HANDLE process =
       OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
@@ -86,21 +87,16 @@ std::string ImageOf(DWORD processId) {
   return known ? WideToUtf8(std::wstring(path, length)) : std::string();
 }
 
-// A program started from another player's installations, one that runs
-// alongside this one.
 bool IsNeighbours(const std::string& image, const LaunchRequest& request) {
   return !request.neighbours.empty() &&
          image.find("\\" + request.neighbours) != std::string::npos &&
          image.find("\\" + request.ownFolder + "\\") == std::string::npos;
 }
 
-// A dialog of a process other than the launcher and this one that was not
-// there before the launch, described; "" when there is none.
 std::string ForeignDialog(DWORD launcherId, const std::vector<HWND>& before,
                           const LaunchRequest& request) {
   for (const HWND window : Dialogs()) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
+    const DWORD owner = OwnerOf(window);
     if (owner == launcherId || owner == GetCurrentProcessId() ||
         std::find(before.begin(), before.end(), window) != before.end()) {
       continue;
@@ -113,11 +109,8 @@ std::string ForeignDialog(DWORD launcherId, const std::vector<HWND>& before,
     if (image.empty() && !IsWindow(window)) continue;
     if (IsNeighbours(image, request)) continue;
     // Found as soon as it is made: its caption and text come a little later.
-    const DWORD since = GetTickCount();
-    while (!IsWindowVisible(window) && IsWindow(window) &&
-           !Elapsed(since, BoxReadyTimeoutMs)) {
-      Sleep(PollMs);
-    }
+    PollUntil([window] { return IsWindowVisible(window) || !IsWindow(window); },
+              BoxReadyTimeoutMs);
     const HWND textControl = GetDlgItem(window, BoxTextId);
     const std::string described =
         "a dialog of process " + std::to_string(owner) +
@@ -158,11 +151,12 @@ BOOL CALLBACK ReadControl(HWND control, LPARAM parameter) {
 // The box is found as soon as it is created; its controls are filled while
 // it is initialised, and it shows itself afterwards.
 WarningBox ReadAndDismiss(HWND window) {
-  const DWORD since = GetTickCount();
-  while (!(IsWindowVisible(window) && GetDlgItem(window, BoxTextId)) &&
-         IsWindow(window) && !Elapsed(since, BoxReadyTimeoutMs)) {
-    Sleep(PollMs);
-  }
+  PollUntil(
+      [window] {
+        return (IsWindowVisible(window) && GetDlgItem(window, BoxTextId)) ||
+               !IsWindow(window);
+      },
+      BoxReadyTimeoutMs);
   WarningBox box;
   box.caption = TextOf(window);
   char text[2048];
@@ -175,11 +169,9 @@ WarningBox ReadAndDismiss(HWND window) {
 
   PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                reinterpret_cast<LPARAM>(contents.firstButton));
-  const DWORD dismissed = GetTickCount();
-  while (IsWindow(window) && !Elapsed(dismissed, BoxGoneTimeoutMs)) {
-    Sleep(PollMs);
+  if (!PollUntil([window] { return !IsWindow(window); }, BoxGoneTimeoutMs)) {
+    PostMessageA(window, WM_CLOSE, 0, 0);
   }
-  if (IsWindow(window)) PostMessageA(window, WM_CLOSE, 0, 0);
   return box;
 }
 
@@ -235,11 +227,8 @@ bool EmptyCommandLine(HANDLE process) {
 
 std::string UniqueEventName() {
   static unsigned counter = 0;
-  char name[80];
-  snprintf(name, sizeof name, "VarnixE2EHold-%lu-%lu-%u",
-           static_cast<unsigned long>(GetCurrentProcessId()),
-           static_cast<unsigned long>(GetTickCount()), ++counter);
-  return name;
+  return "VarnixE2EHold-" + std::to_string(GetCurrentProcessId()) + "-" +
+         std::to_string(GetTickCount()) + "-" + std::to_string(++counter);
 }
 
 // Wine's debugging channels for the processes this one starts: the launcher
@@ -281,11 +270,13 @@ struct GameInstructions {
   std::string wineDebug_;
 };
 
-// Where the trace file ends now, so that only what is written after it is
-// read back; 0 when there is no trace.
-LONGLONG TraceEnd() { return TraceFile().empty() ? 0 : FileSize(TraceFile()); }
+// Only what is written after the trace's end now is read back.
+unsigned long long TraceEnd() {
+  std::error_code error;
+  const auto size = std::filesystem::file_size(WideName(TraceFile()), error);
+  return error ? 0 : size;
+}
 
-// A string as the trace quotes it, its escapes undone.
 std::string Unescaped(const std::string& quoted) {
   std::string bytes;
   for (size_t i = 0; i < quoted.size(); ++i) {
@@ -308,7 +299,7 @@ std::string Unescaped(const std::string& quoted) {
 // ARGUMENTS) ret=ADDRESS", where every argument is a value in hexadecimal,
 // followed, when it points to a string, by a blank and the string quoted,
 // and "..." when the trace cut it short.
-std::vector<TracedCall> TracedCalls(LONGLONG from, DWORD processId,
+std::vector<TracedCall> TracedCalls(unsigned long long from, DWORD processId,
                                     DWORD threadId) {
   static const std::regex line(
       "([0-9a-f]+:[0-9a-f]+):Call \\w+\\.(SetCurrentDirectoryA|CreateProcessA|"
@@ -322,7 +313,8 @@ std::vector<TracedCall> TracedCalls(LONGLONG from, DWORD processId,
   std::vector<TracedCall> calls;
   std::string text;
   ReadBytes(TraceFile(), &text, from);
-  for (const std::string& entry : Lines(text)) {
+  std::istringstream lines(text);
+  for (std::string entry; std::getline(lines, entry);) {
     std::smatch call;
     if (entry.compare(0, strlen(thread), thread) != 0 ||
         !std::regex_match(entry, call, line) || call[1] != thread) {
@@ -457,7 +449,7 @@ LaunchOutcome Play(const LaunchRequest& request) {
     return outcome;
   }
 
-  const LONGLONG traceFrom = TraceEnd();
+  const unsigned long long traceFrom = TraceEnd();
   const std::vector<HWND> dialogsBefore = Dialogs();
   PROCESS_INFORMATION process;
   {

@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "platform/drive_variable.h"
@@ -17,13 +18,11 @@ void PrintTo(const LaunchCase& row, std::ostream* out) { *out << row.name; }
 
 namespace {
 
-// The size of `utf8` in the launcher's code page.
 size_t BytesInLauncherCodePage(const std::string& utf8) {
   return WideToCodePage(Utf8ToWide(utf8), LauncherCodePage()).size();
 }
 
-// `text` with its ASCII letters in upper or lower case (`to`, toupper or
-// tolower); the bytes of other characters stay as they are.
+// Only ASCII letters: the bytes of other characters stay as they are.
 std::string InCase(std::string text, int (*to)(int)) {
   for (char& c : text) {
     if (static_cast<unsigned char>(c) < 0x80) c = static_cast<char>(to(c));
@@ -57,8 +56,7 @@ const std::string& HighText() {
   return text;
 }
 
-// The per-drive variable that the launcher records `directory` in, by the
-// launcher's own rule; "" for a network folder, which has none, or for none.
+// "" for a network folder, which has none.
 std::string DriveVariable(const std::string& directory) {
   char name[4];
   return !directory.empty() &&
@@ -130,7 +128,6 @@ void ExpectCalls(const LaunchOutcome& outcome, int entries, int starts,
       << "the launcher's calls of SetEnvironmentVariableA";
 }
 
-// Draws `icon` at its own size and returns its pixels, with the size.
 std::vector<uint32_t> IconPixels(HICON icon, int* width, int* height) {
   std::vector<uint32_t> pixels;
   ICONINFO info;
@@ -236,8 +233,6 @@ std::string RepeatedUpTo(const std::string& unit, const RepeatedTail& tail) {
   return text + std::string(limit - length, 'x');
 }
 
-}  // namespace
-
 std::string ThroughShare(const std::string& folder) {
   const char drive = static_cast<char>(toupper(folder.empty() ? 0 : folder[0]));
   if (drive < 'A' || drive > 'Z' || folder.compare(1, 2, ":\\") != 0) {
@@ -246,11 +241,15 @@ std::string ThroughShare(const std::string& folder) {
   return std::string("\\\\localhost\\") + drive + "$" + folder.substr(2);
 }
 
+// What every run must show: the launcher ended by itself with status 0.
 void ExpectEndedWithStatusZero(const LaunchOutcome& outcome) {
   EXPECT_TRUE(outcome.ended) << "the launcher did not end by itself";
   EXPECT_EQ(0u, outcome.exitCode);
 }
 
+}  // namespace
+
+// One OK button, the exclamation icon, no owner, not kept on top.
 void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
                    const std::string& directory, bool tried) {
   ExpectEndedWithStatusZero(outcome);
@@ -275,6 +274,9 @@ void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
   EXPECT_FALSE(outcome.gameReported) << "a game was started";
 }
 
+// The game still runs when the launcher ends (so that did not wait for it);
+// its wide views are checked always, its ANSI views where the system's code
+// page spells them.
 void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
                 const std::string& directory) {
   ExpectEndedWithStatusZero(outcome);
@@ -371,9 +373,8 @@ std::string CodePageList(const std::vector<unsigned>& codePages) {
   return list;
 }
 
-// The row's texts in UTF-8, placeholders aside, in the order the case
-// takes them up.
-std::vector<const char*> Texts(const LaunchCase& row) {
+// In the order the case takes them up.
+std::array<const char*, 7> Texts(const LaunchCase& row) {
   return {row.folder ? row.folder : row.name,
           row.commandLine,
           row.startIn,
@@ -383,8 +384,7 @@ std::vector<const char*> Texts(const LaunchCase& row) {
           row.systemPathCharacters ? "ゲ" : ""};
 }
 
-}  // namespace
-
+// Why `row` does not apply to this run, "" when it does.
 std::string WhyNotHere(const LaunchCase& row) {
   const unsigned launcher = LauncherCodePage();
   const unsigned system = GetACP();
@@ -426,6 +426,10 @@ std::string WhyNotHere(const LaunchCase& row) {
   return "";
 }
 
+}  // namespace
+
+// A row that does not apply is no case of the run at all, rather than one
+// that skips.
 std::vector<LaunchCase> Applying(std::vector<LaunchCase> rows,
                                  unsigned codePage) {
   for (LaunchCase& row : rows) {
@@ -449,15 +453,9 @@ TEST_P(Launcher, Run) {
   const unsigned codePage = LauncherCodePage();
   const unsigned system = GetACP();
   const Warning* warning = row.warning;
-  // Every text of the row in UTF-8, checked against the launcher's code
-  // page, placeholders aside.
-  std::string folder, commandLine, startIn, gameCommandLine, gameDirectory,
-      unit;
-  std::string* const values[] = {&folder,          &commandLine,   &startIn,
-                                 &gameCommandLine, &gameDirectory, &unit,
-                                 nullptr};
-  const std::vector<const char*> texts = Texts(row);
+  std::array<std::string, 7> texts;
   for (size_t i = 0; i < texts.size(); ++i) {
+    texts[i] = Texts(row)[i];
     std::string bytes;
     if (!Spelled(texts[i], codePage, &bytes)) {
       if (!row.warningWhereUnspelled) {
@@ -466,11 +464,10 @@ TEST_P(Launcher, Run) {
       }
       warning = row.warningWhereUnspelled;
     }
-    std::string* const text = values[i];
-    if (!text) continue;
-    *text = texts[i];
-    ReplaceAll(text, "{high}", HighText());
+    ReplaceAll(&texts[i], "{high}", HighText());
   }
+  const auto& [folder, commandLine, startIn, gameCommandLine, gameDirectory,
+               unit, padding] = texts;
   ASSERT_NE("", HighText())
       << "code page " << codePage << " spells no character above 0x7F";
 
