@@ -1,10 +1,6 @@
-// What the stand-in game records about how it was started, and the file format
-// in which it hands that to whoever asked: one "key=value" line per item,
-// with every text that may hold arbitrary bytes (command line, folder, title,
-// environment) written in hexadecimal so that quotes, tabs, line
-// breaks and bytes above 0x7F survive as they came. The game's views of its
-// start through the system's wide calls are written as UTF-8: they hold
-// what its ANSI code page may not spell.
+// What the stand-in game records about how it was started, and the file in
+// which it hands that over: one "key=value" line per item, every text that
+// may hold arbitrary bytes in hexadecimal, so that it survives as it came.
 #ifndef VARNIX_PLAYER_GAME_REPORT_H
 #define VARNIX_PLAYER_GAME_REPORT_H
 
@@ -13,16 +9,12 @@
 
 namespace varnix_e2e {
 
-// Environment variables through which the stand-in is told what to do. They
-// reach it only through the launcher, so a report at all proves that the
-// launcher handed its environment on.
-//
-// The file to write the report to (the game writes nothing without it),
-// read through the wide call: its folder may be one the game's ANSI code
-// page cannot spell.
-constexpr char ReportFileVariable[] = "VARNIX_E2E_REPORT";
-// The name of an event to block on before reporting, so that whoever started
-// the launcher can see the game still running after the launcher has ended.
+// How the stand-in is told what to do. They reach it only through the
+// launcher, so a report at all proves that the launcher handed its
+// environment on.
+constexpr char ReportFileVariable[] = "VARNIX_E2E_REPORT";  // none: no report
+// An event to wait for before reporting, so that whoever started the
+// launcher can see the game still running after the launcher has ended.
 constexpr char HoldEventVariable[] = "VARNIX_E2E_HOLD";
 // A handle value, in hexadecimal, to look for in the game's own handle table.
 constexpr char HandleVariable[] = "VARNIX_E2E_HANDLE";
@@ -30,8 +22,7 @@ constexpr char HandleVariable[] = "VARNIX_E2E_HANDLE";
 struct GameReport {
   std::string commandLine;       // GetCommandLineA, byte for byte
   std::string currentDirectory;  // GetCurrentDirectoryA
-  // The same through the wide calls, in UTF-8: what the game was handed,
-  // whichever code page it reads in.
+  // The same through the wide calls, in UTF-8.
   std::string wideCommandLine;       // GetCommandLineW
   std::string wideCurrentDirectory;  // GetCurrentDirectoryW
   // Every entry of the environment block (GetEnvironmentStringsW),
@@ -67,8 +58,7 @@ std::vector<std::string>::const_iterator FindVariable(
 std::vector<std::string> CurrentEnvironment();
 
 std::string FormatReport(const GameReport& report);
-// False when `text` is not a whole report (a line without "=", a bad hex
-// field, or the closing line missing).
+// False when `text` is not a whole report.
 bool ParseReport(const std::string& text, GameReport* report);
 
 }  // namespace varnix_e2e

@@ -237,38 +237,26 @@ constexpr char WineDebugVariable[] = "WINEDEBUG";
 // Each traced call's line begins with its process and thread id.
 constexpr char TraceChannels[] = "+pid,+relay";
 
-// The game's instructions travel in this process's own environment, which
-// the launcher is started with and, if it does its job, passes on. When the
-// launcher's calls are traced, Wine is told so the same way.
-struct GameInstructions {
-  GameInstructions(const LaunchRequest& request, const std::string& event) {
-    SetEnvironmentVariableW(Utf8ToWide(ReportFileVariable).c_str(),
-                            Utf8ToWide(request.reportFile).c_str());
-    SetEnvironmentVariableA(HoldEventVariable,
-                            request.holdGame ? event.c_str() : nullptr);
-    SetEnvironmentVariableA(HandleVariable,
-                            request.inheritable
-                                ? HandleText(request.inheritable).c_str()
-                                : nullptr);
-    if (TraceFile().empty()) return;
-    char channels[256];
-    const DWORD length =
-        GetEnvironmentVariableA(WineDebugVariable, channels, sizeof channels);
-    if (length > 0 && length < sizeof channels) wineDebug_ = channels;
-    SetEnvironmentVariableA(WineDebugVariable, TraceChannels);
-  }
-  ~GameInstructions() {
-    SetEnvironmentVariableA(ReportFileVariable, nullptr);
-    SetEnvironmentVariableA(HoldEventVariable, nullptr);
-    SetEnvironmentVariableA(HandleVariable, nullptr);
-    if (TraceFile().empty()) return;
-    SetEnvironmentVariableA(WineDebugVariable,
-                            wineDebug_.empty() ? nullptr : wineDebug_.c_str());
-  }
-
- private:
-  std::string wineDebug_;
-};
+// The game's instructions travel in the environment that the launcher is
+// started with and, if it does its job, passes on: this process's own, with
+// them added. When the launcher's calls are traced, Wine is told so the same
+// way.
+std::vector<std::string> LaunchEnvironment(const LaunchRequest& request,
+                                           const std::string& event) {
+  std::vector<std::string> environment = CurrentEnvironment();
+  const auto set = [&environment](const std::string& name,
+                                  const std::string& value) {
+    const auto stale = FindVariable(environment, name);
+    if (stale != environment.end()) environment.erase(stale);
+    if (!value.empty()) environment.push_back(name + "=" + value);
+  };
+  set(ReportFileVariable, request.reportFile);
+  set(HoldEventVariable, request.holdGame ? event : "");
+  set(HandleVariable,
+      request.inheritable ? HandleText(request.inheritable) : "");
+  if (!TraceFile().empty()) set(WineDebugVariable, TraceChannels);
+  return environment;
+}
 
 // Only what is written after the trace's end now is read back.
 unsigned long long TraceEnd() {
@@ -366,6 +354,7 @@ std::string HandleText(HANDLE handle) {
   return text;
 }
 
+// Told by ntdll's own export, not by the environment.
 bool UnderWine() {
   static const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"),
                                           "wine_get_version") != nullptr;
@@ -439,6 +428,8 @@ bool LayOut(const Layout& layout, const std::string& launcherFile,
   return true;
 }
 
+// A dialog of another process, up to the game's report (a system box about
+// the game, say), is one that no player of this launcher should meet.
 LaunchOutcome Play(const LaunchRequest& request) {
   LaunchOutcome outcome;
   DeleteFileW(WideName(request.reportFile).c_str());
@@ -452,38 +443,42 @@ LaunchOutcome Play(const LaunchRequest& request) {
   const unsigned long long traceFrom = TraceEnd();
   const std::vector<HWND> dialogsBefore = Dialogs();
   PROCESS_INFORMATION process;
-  {
-    const GameInstructions instructions(request, eventName);
-    outcome.environment = CurrentEnvironment();
-    const bool empty = request.commandLine.empty();
-    // Were it not emptied, this command line would meet no System folder
-    // beside the bare name or give the game another command line: a case
-    // that expects what an empty one gives would fail.
-    // Through the wide call, as Explorer starts a program: the system hands
-    // the launcher its command line in the launcher's own code page.
-    std::wstring commandLine = Utf8ToWide(
-        empty ? "Varnix.exe -command-line-not-emptied" : request.commandLine);
-    const std::wstring startIn = Utf8ToWide(request.startIn);
-    STARTUPINFOW startup = request.startup;
-    startup.cb = sizeof startup;
-    const DWORD flags = request.creationFlags | (empty ? CREATE_SUSPENDED : 0);
-    if (!CreateProcessW(WideName(request.launcherFile).c_str(), &commandLine[0],
-                        nullptr, nullptr, request.inheritable != nullptr, flags,
-                        nullptr, startIn.empty() ? nullptr : startIn.c_str(),
-                        &startup, &process)) {
-      outcome.failure = "CreateProcessW failed with error " +
-                        std::to_string(GetLastError()) + " for " +
-                        request.launcherFile;
-      CloseHandle(hold);
-      return outcome;
+  outcome.environment = LaunchEnvironment(request, eventName);
+  std::wstring block;
+  for (const std::string& entry : outcome.environment) {
+    block += Utf8ToWide(entry) + L'\0';
+  }
+  block += L'\0';
+  const bool empty = request.commandLine.empty();
+  // Windows would put a command line in place of an empty one.
+  // Were it not emptied, this command line would meet no System folder
+  // beside the bare name or give the game another command line: a case
+  // that expects what an empty one gives would fail.
+  // Through the wide call, as Explorer starts a program: the system hands
+  // the launcher its command line in the launcher's own code page.
+  std::wstring commandLine = Utf8ToWide(
+      empty ? "Varnix.exe -command-line-not-emptied" : request.commandLine);
+  const std::wstring startIn = Utf8ToWide(request.startIn);
+  STARTUPINFOW startup = request.startup;
+  startup.cb = sizeof startup;
+  const DWORD flags = request.creationFlags | (empty ? CREATE_SUSPENDED : 0);
+  if (!CreateProcessW(WideName(request.launcherFile).c_str(), &commandLine[0],
+                      nullptr, nullptr, request.inheritable != nullptr,
+                      flags | CREATE_UNICODE_ENVIRONMENT, block.data(),
+                      startIn.empty() ? nullptr : startIn.c_str(), &startup,
+                      &process)) {
+    outcome.failure = "CreateProcessW failed with error " +
+                      std::to_string(GetLastError()) + " for " +
+                      request.launcherFile;
+    CloseHandle(hold);
+    return outcome;
+  }
+  if (empty) {
+    if (!EmptyCommandLine(process.hProcess)) {
+      outcome.failure = "cannot empty the launcher's command line";
+      TerminateProcess(process.hProcess, 1);
     }
-    if (empty) {
-      if (!EmptyCommandLine(process.hProcess)) {
-        outcome.failure = "cannot empty the launcher's command line";
-        TerminateProcess(process.hProcess, 1);
-      }
-      ResumeThread(process.hThread);
-    }
+    ResumeThread(process.hThread);
   }
 
   WatchUntilEnd(process.hProcess, process.dwProcessId, dialogsBefore, request,

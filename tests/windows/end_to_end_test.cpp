@@ -297,10 +297,7 @@ TEST_F(Inheritance, NormalPriority) {
 TEST_F(Inheritance, LauncherDoesNotWaitForTheGame) {
   const LaunchOutcome outcome = Start("DoesNotWait", LaunchRequest());
   ASSERT_EQ("", outcome.failure);
-  EXPECT_TRUE(outcome.ended);
-  EXPECT_EQ(1, outcome.gamesRunningAtEnd);
-  ASSERT_TRUE(outcome.gameReported);
-  EXPECT_EQ("released", outcome.report.hold);
+  ExpectGame(outcome, "-LAUNCHED ", layout_.folder + "\\System");
 }
 
 }  // namespace
