@@ -31,8 +31,9 @@ std::string WideToCodePage(const std::wstring& wide, unsigned codePage) {
 bool Spelled(const std::string& utf8, unsigned codePage, std::string* bytes) {
   const std::wstring wide = Utf8ToWide(utf8);
   if (wide.empty() != utf8.empty()) return false;
-  *bytes = WideToCodePage(wide, codePage);
-  return CodePageToWide(*bytes, codePage) == wide;
+  const std::string spelled = WideToCodePage(wide, codePage);
+  if (bytes) *bytes = spelled;
+  return CodePageToWide(spelled, codePage) == wide;
 }
 
 std::wstring WideName(const std::string& utf8) {

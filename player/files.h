@@ -24,7 +24,8 @@ inline std::string WideToUtf8(const std::wstring& wide) {
 
 // `utf8` in `codePage`, when that code page spells every character of it:
 // a best-fit look-alike or a default character does not count.
-bool Spelled(const std::string& utf8, unsigned codePage, std::string* bytes);
+bool Spelled(const std::string& utf8, unsigned codePage,
+             std::string* bytes = nullptr);
 
 // Past MAX_PATH too, where std::filesystem's create_directories and
 // remove_all give up under MinGW.

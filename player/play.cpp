@@ -165,9 +165,7 @@ int wmain(int argc, wchar_t** argv) {
   std::string folder;
   if (argc == 3 && wcscmp(argv[1], L"--spells") == 0) {
     printf("%u\n", GetACP());
-    std::string bytes;
-    return Utf8Path(argv[2], &folder) &&
-                   varnix_e2e::Spelled(folder, GetACP(), &bytes)
+    return Utf8Path(argv[2], &folder) && varnix_e2e::Spelled(folder, GetACP())
                ? 0
                : 1;
   }

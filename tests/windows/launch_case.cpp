@@ -48,8 +48,7 @@ const std::string& HighText() {
                                              "表", "乗", "許", "한", "國"};
     std::string out;
     for (const char* candidate : candidates) {
-      std::string bytes;
-      if (Spelled(candidate, LauncherCodePage(), &bytes)) out += candidate;
+      if (Spelled(candidate, LauncherCodePage())) out += candidate;
     }
     return out;
   }();
@@ -320,12 +319,6 @@ void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
   EXPECT_EQ(expected, seen) << "the game's environment";
 }
 
-LaunchOutcome PlayAlongside(LaunchRequest request) {
-  request.neighbours = ScratchRootName();
-  request.ownFolder = ScratchRoot().substr(ScratchRoot().rfind('\\') + 1);
-  return Play(request);
-}
-
 LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,
                               const std::string& reachedAs) {
   std::string error;
@@ -417,8 +410,7 @@ std::string WhyNotHere(const LaunchCase& row) {
     return "";
   }
   for (const char* text : Texts(row)) {
-    std::string bytes;
-    if (!Spelled(text, launcher, &bytes)) {
+    if (!Spelled(text, launcher)) {
       return "code page " + std::to_string(launcher) + " cannot spell \"" +
              text + "\"";
     }
@@ -456,8 +448,7 @@ TEST_P(Launcher, Run) {
   std::array<std::string, 7> texts;
   for (size_t i = 0; i < texts.size(); ++i) {
     texts[i] = Texts(row)[i];
-    std::string bytes;
-    if (!Spelled(texts[i], codePage, &bytes)) {
+    if (!Spelled(texts[i], codePage)) {
       if (!row.warningWhereUnspelled) {
         FAIL() << "code page " << codePage << " cannot spell \"" << texts[i]
                << "\", in a run for code page " << RunCodePage();

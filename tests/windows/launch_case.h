@@ -15,10 +15,9 @@
 namespace varnix_e2e {
 
 // This run's folder for its installations, made at its start and removed at
-// its end; the folder it lies in; how every run's such folder's name begins.
+// its end, and the folder it lies in.
 const std::string& ScratchRoot();
 const std::string& ScratchBase();
-const char* ScratchRootName();
 
 struct Warning {
   const char* caption;

@@ -21,6 +21,7 @@ struct Options {
 // The scratch root is a folder of this run's own under the base; runs of
 // the test programs alongside each other have theirs there too.
 constexpr char RootName[] = "VarnixE2E-";
+const std::string ownFolder = RootName + std::to_string(GetCurrentProcessId());
 std::string root;
 
 std::string OwnFolder() {
@@ -66,7 +67,7 @@ bool SystemHonoursActiveCodePage() {
 class Installations : public testing::Environment {
  public:
   void SetUp() override {
-    root = run.base + "\\" + RootName + std::to_string(GetCurrentProcessId());
+    root = run.base + "\\" + ownFolder;
     std::filesystem::path made(Utf8ToWide(root));
     std::error_code error;
     while (made.has_relative_path() &&
@@ -124,7 +125,11 @@ const std::string& ScratchRoot() { return root; }
 
 const std::string& ScratchBase() { return run.base; }
 
-const char* ScratchRootName() { return RootName; }
+LaunchOutcome PlayAlongside(LaunchRequest request) {
+  request.neighbours = RootName;
+  request.ownFolder = ownFolder;
+  return Play(request);
+}
 
 unsigned RunCodePage() { return run.codePage; }
 
