@@ -16,7 +16,6 @@
 // letters must be able to tell the system's doing from the launcher's.
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 #include <wchar.h>
 
 #include <string>
@@ -104,14 +103,12 @@ bool Utf8Path(const std::wstring& path, std::string* utf8) {
 
 // In UTF-8, from the wide command line: the launcher gets them in its own
 // code page from the system, as from a shell.
+// A blank added at the end marks a closing " --" too, and is left out again.
 std::string ArgumentsAfterMarker() {
-  const std::string commandLine = varnix_e2e::WideToUtf8(GetCommandLineW());
-  const char* marker = strstr(commandLine.c_str(), " --");
-  while (marker && marker[3] != '\0' && marker[3] != ' ') {
-    marker = strstr(marker + 3, " --");
-  }
-  if (!marker || marker[3] == '\0') return "";
-  return marker + 4;
+  const std::string line = varnix_e2e::WideToUtf8(GetCommandLineW()) + " ";
+  const size_t marker = line.find(" -- ");
+  if (marker == std::string::npos) return "";
+  return line.substr(marker + 4, line.size() - 1 - (marker + 4));
 }
 
 // One item the game was handed: its wide view, and below it, when the

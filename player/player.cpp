@@ -381,13 +381,14 @@ bool LayOut(const Layout& layout, const std::string& launcherFile,
     *error = what;
     return false;
   };
+  const auto copy = [&fail](const std::string& from, const std::string& to) {
+    return CopyFileW(WideName(from).c_str(), WideName(to).c_str(), FALSE) ||
+           fail("cannot copy " + from + " to " + to);
+  };
   if (!RemoveTree(layout.folder)) return fail("cannot empty " + layout.folder);
   if (!MakeFolders(layout.folder)) return fail("cannot make " + layout.folder);
   const std::string launcher = layout.folder + "\\" + layout.launcherName;
-  if (!CopyFileW(WideName(launcherFile).c_str(), WideName(launcher).c_str(),
-                 FALSE)) {
-    return fail("cannot copy " + launcherFile + " to " + launcher);
-  }
+  if (!copy(launcherFile, launcher)) return false;
   switch (layout.system) {
     case SystemFolder::Missing:
       return true;
@@ -421,9 +422,7 @@ bool LayOut(const Layout& layout, const std::string& launcherFile,
       return WriteBytes(game, image) || fail("cannot write " + game);
     }
     case GameFile::StandIn:
-      return CopyFileW(WideName(standInFile).c_str(), WideName(game).c_str(),
-                       FALSE) ||
-             fail("cannot copy " + standInFile + " to " + game);
+      return copy(standInFile, game);
   }
   return true;
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <vector>
 
 #include "platform/drive_variable.h"
@@ -77,21 +78,14 @@ void ExpectCalls(const LaunchOutcome& outcome, int entries, int starts,
   const std::string variable = DriveVariable(utf8Directory);
   const std::string directory =
       WideToCodePage(Utf8ToWide(utf8Directory), LauncherCodePage());
-  int entryCalls = 0;
-  int startCalls = 0;
-  int boxCalls = 0;
-  int variableCalls = 0;
+  std::map<std::string, int> calls;
   for (const TracedCall& call : outcome.calls) {
-    if (call.function == "SetCurrentDirectoryA") {
-      ++entryCalls;
-      continue;
-    }
+    ++calls[call.function];
     const auto& v = call.values;
     // A BOOL or a DWORD is traced as the whole register it came in, so only
     // its low 32 bits count.
     const auto low = [&v](size_t i) { return static_cast<uint32_t>(v[i]); };
     if (call.function == "CreateProcessA") {
-      ++startCalls;
       ASSERT_EQ(10u, v.size()) << "CreateProcessA's arguments";
       EXPECT_EQ("RuZoriru.exe", call.texts[0]) << "lpApplicationName";
       EXPECT_EQ(0u, v[2]) << "lpProcessAttributes";
@@ -102,13 +96,11 @@ void ExpectCalls(const LaunchOutcome& outcome, int entries, int starts,
       EXPECT_EQ(0u, v[6]) << "lpEnvironment";
       EXPECT_EQ(0u, v[7]) << "lpCurrentDirectory";
     } else if (call.function == "MessageBoxA") {
-      ++boxCalls;
       ASSERT_EQ(4u, v.size()) << "MessageBoxA's arguments";
       EXPECT_EQ(0u, v[0]) << "hWnd";
       EXPECT_EQ(static_cast<uint32_t>(MB_OK | MB_ICONEXCLAMATION), low(3))
           << "uType";
-    } else {
-      ++variableCalls;
+    } else if (call.function == "SetEnvironmentVariableA") {
       ASSERT_EQ(2u, v.size()) << "SetEnvironmentVariableA's arguments";
       const std::string& value = call.texts[1];
       ASSERT_NE("", variable) << "SetEnvironmentVariableA(" << call.texts[0]
@@ -119,12 +111,14 @@ void ExpectCalls(const LaunchOutcome& outcome, int entries, int starts,
           << "the variable's value";
     }
   }
-  EXPECT_EQ(entries, entryCalls)
-      << "the launcher's calls of SetCurrentDirectoryA";
-  EXPECT_EQ(starts, startCalls) << "the launcher's calls of CreateProcessA";
-  EXPECT_EQ(boxes, boxCalls) << "the launcher's calls of MessageBoxA";
-  EXPECT_EQ(variable.empty() ? 0 : 1, variableCalls)
-      << "the launcher's calls of SetEnvironmentVariableA";
+  const std::pair<const char*, int> expected[] = {
+      {"SetCurrentDirectoryA", entries},
+      {"CreateProcessA", starts},
+      {"MessageBoxA", boxes},
+      {"SetEnvironmentVariableA", variable.empty() ? 0 : 1}};
+  for (const auto& [function, count] : expected) {
+    EXPECT_EQ(count, calls[function]) << "the launcher's calls of " << function;
+  }
 }
 
 std::vector<uint32_t> IconPixels(HICON icon, int* width, int* height) {
