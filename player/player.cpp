@@ -2,6 +2,7 @@
 
 #include <stddef.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <tlhelp32.h>
 #include <winternl.h>
@@ -362,14 +363,8 @@ bool UnderWine() {
 }
 
 const std::string& TraceFile() {
-  static const std::string file = [] {
-    char path[MAX_PATH];
-    const DWORD length =
-        GetEnvironmentVariableA("VARNIX_E2E_TRACE", path, sizeof path);
-    return UnderWine() && length > 0 && length < sizeof path
-               ? std::string(path, length)
-               : std::string();
-  }();
+  const char* const path = getenv("VARNIX_E2E_TRACE");
+  static const std::string file = UnderWine() && path ? path : "";
   return file;
 }
 
