@@ -315,11 +315,9 @@ void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
 
 LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,
                               const std::string& reachedAs) {
-  std::string error;
-  if (!LayOut(layout, LauncherFile(), StandInFile(), &error)) {
-    LaunchOutcome outcome;
-    outcome.failure = error;
-    return outcome;
+  LaunchOutcome failed;
+  if (!LayOut(layout, LauncherFile(), StandInFile(), &failed.failure)) {
+    return failed;
   }
   request.launcherFile = (reachedAs.empty() ? layout.folder : reachedAs) +
                          "\\" + layout.launcherName;
@@ -334,9 +332,8 @@ LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,
            layout.launcherName;
     if (!CopyFileW(WideName(LauncherFile()).c_str(), WideName(copy).c_str(),
                    FALSE)) {
-      LaunchOutcome outcome;
-      outcome.failure = "cannot copy the launcher to " + copy;
-      return outcome;
+      failed.failure = "cannot copy the launcher to " + copy;
+      return failed;
     }
     request.launcherFile = copy;
   }
