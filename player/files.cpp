@@ -44,9 +44,7 @@ std::wstring WideName(const std::string& utf8) {
   const bool drivePath = wide.size() >= 3 && wide[1] == L':' &&
                          (wide[2] == L'\\' || wide[2] == L'/');
   if (drivePath && wide.size() >= MAX_PATH - 12) {
-    for (wchar_t& c : wide) {
-      if (c == L'/') c = L'\\';
-    }
+    std::replace(wide.begin(), wide.end(), L'/', L'\\');
     wide.insert(0, L"\\\\?\\");
   }
   return wide;

@@ -140,11 +140,8 @@ void PrintGame(const varnix_e2e::GameReport& report) {
       folder.empty() ? '?' : static_cast<char>(toupper(folder[0]));
   const std::string name = {'=', letter, ':'};
   std::string value;
-  if (report.FindVariable(name, &value)) {
-    Say("  " + name + " variable   " + Shown(value));
-  } else {
-    Say("  " + name + " variable   (none)");
-  }
+  const bool found = report.FindVariable(name, &value);
+  Say("  " + name + " variable   " + (found ? Shown(value) : "(none)"));
   if (report.startupFlags & STARTF_USESHOWWINDOW) {
     Say("  show-window    " + std::to_string(report.showWindow) + " (" +
         ShowWindowName(report.showWindow) + "), as the shortcut asked");
