@@ -28,30 +28,23 @@ std::string WideToCodePage(const std::wstring& wide, unsigned codePage) {
   return bytes;
 }
 
-std::wstring Utf8ToWide(const std::string& utf8) {
-  return CodePageToWide(utf8, CP_UTF8);
-}
-
-std::string WideToUtf8(const std::wstring& wide) {
-  return WideToCodePage(wide, CP_UTF8);
-}
-
 bool Spelled(const std::string& utf8, unsigned codePage, std::string* bytes) {
   const std::wstring wide = Utf8ToWide(utf8);
   if (wide.empty() != utf8.empty()) return false;
-  *bytes = WideToCodePage(wide, codePage);
-  return CodePageToWide(*bytes, codePage) == wide;
+  const std::string spelled = WideToCodePage(wide, codePage);
+  if (bytes) *bytes = spelled;
+  return CodePageToWide(spelled, codePage) == wide;
 }
 
 std::wstring WideName(const std::string& utf8) {
   std::wstring wide = Utf8ToWide(utf8);
+  // Those calls refuse a drive path of MAX_PATH or more without the prefix,
+  // and the tests make folders longer than a launcher can enter.
   // CreateDirectoryW takes 12 characters fewer than MAX_PATH without it.
   const bool drivePath = wide.size() >= 3 && wide[1] == L':' &&
                          (wide[2] == L'\\' || wide[2] == L'/');
   if (drivePath && wide.size() >= MAX_PATH - 12) {
-    for (wchar_t& c : wide) {
-      if (c == L'/') c = L'\\';
-    }
+    std::replace(wide.begin(), wide.end(), L'/', L'\\');
     wide.insert(0, L"\\\\?\\");
   }
   return wide;
@@ -104,13 +97,6 @@ bool ReadBytes(const std::string& path, std::string* bytes,
   if (!file.seekg(from)) return false;
   bytes->assign(std::istreambuf_iterator<char>(file), {});
   return true;
-}
-
-unsigned long long FileSize(const std::string& path) {
-  std::error_code error;
-  const auto size =
-      std::filesystem::file_size(std::filesystem::path(WideName(path)), error);
-  return error ? 0 : size;
 }
 
 }  // namespace varnix_e2e

@@ -8,22 +8,24 @@
 
 namespace varnix_e2e {
 
-// `utf8` as the system's wide calls take it: a full path on a lettered
-// drive as long as MAX_PATH or longer gets the "\\?\" prefix, without which
-// those calls refuse it; the tests make folders longer than a launcher can
-// enter.
+// `utf8` as the system's wide calls take it, "\\?\" prefixed when it is long.
 std::wstring WideName(const std::string& utf8);
 
 // Text between code pages; a character that `codePage` lacks becomes its
 // default character, so compare the way back to see whether it was spelled.
 std::wstring CodePageToWide(const std::string& bytes, unsigned codePage);
 std::string WideToCodePage(const std::wstring& wide, unsigned codePage);
-std::wstring Utf8ToWide(const std::string& utf8);
-std::string WideToUtf8(const std::wstring& wide);
+inline std::wstring Utf8ToWide(const std::string& utf8) {
+  return CodePageToWide(utf8, 65001);
+}
+inline std::string WideToUtf8(const std::wstring& wide) {
+  return WideToCodePage(wide, 65001);
+}
 
 // `utf8` in `codePage`, when that code page spells every character of it:
 // a best-fit look-alike or a default character does not count.
-bool Spelled(const std::string& utf8, unsigned codePage, std::string* bytes);
+bool Spelled(const std::string& utf8, unsigned codePage,
+             std::string* bytes = nullptr);
 
 // Past MAX_PATH too, where std::filesystem's create_directories and
 // remove_all give up under MinGW.
@@ -33,8 +35,6 @@ bool WriteBytes(const std::string& path, const std::string& bytes);
 // The file from byte `from` on; it may be being written meanwhile.
 bool ReadBytes(const std::string& path, std::string* bytes,
                unsigned long long from = 0);
-// The file's size, 0 when there is no such file.
-unsigned long long FileSize(const std::string& path);
 
 }  // namespace varnix_e2e
 

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <sstream>
 #include <utility>
 
 #include "player/files.h"
@@ -15,30 +17,22 @@ namespace varnix_e2e {
 namespace {
 
 std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
   std::string out;
   for (unsigned char byte : bytes) {
-    out += digits[byte >> 4];
-    out += digits[byte & 15];
+    char pair[3];
+    snprintf(pair, sizeof pair, "%02x", byte);
+    out += pair;
   }
   return out;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 bool Unhex(const std::string& hex, std::string* bytes) {
   if (hex.size() % 2 != 0) return false;
   bytes->clear();
-  for (size_t i = 0; i < hex.size(); i += 2) {
-    const int high = HexDigit(hex[i]);
-    const int low = HexDigit(hex[i + 1]);
-    if (high < 0 || low < 0) return false;
-    *bytes += static_cast<char>(high * 16 + low);
+  for (const char* at = hex.data(); at != hex.data() + hex.size(); at += 2) {
+    unsigned char byte = 0;
+    if (std::from_chars(at, at + 2, byte, 16).ptr != at + 2) return false;
+    *bytes += static_cast<char>(byte);
   }
   return true;
 }
@@ -53,10 +47,9 @@ constexpr std::pair<const char*, Text> HexTexts[] = {
     {"wide_current_directory", &GameReport::wideCurrentDirectory}};
 constexpr std::pair<const char*, Text> Words[] = {
     {"handle", &GameReport::handle}, {"hold", &GameReport::hold}};
-constexpr std::pair<const char*, unsigned long GameReport::*> Longs[] = {
+constexpr std::pair<const char*, unsigned long GameReport::*> Numbers[] = {
     {"startup_flags", &GameReport::startupFlags},
-    {"priority_class", &GameReport::priorityClass}};
-constexpr std::pair<const char*, unsigned GameReport::*> Numbers[] = {
+    {"priority_class", &GameReport::priorityClass},
     {"show_window", &GameReport::showWindow},
     {"kernel_priority_class", &GameReport::kernelPriorityClass},
     {"code_page", &GameReport::codePage}};
@@ -83,17 +76,6 @@ bool GameReport::FindVariable(const std::string& name,
   return true;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  for (size_t start = 0; start < text.size();) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
-
 std::vector<std::string> CurrentEnvironment() {
   wchar_t* block = GetEnvironmentStringsW();
   std::vector<std::string> entries;
@@ -115,9 +97,6 @@ std::string FormatReport(const GameReport& report) {
     line("environment", Hex(entry));
   }
   if (report.hasTitle) line("title", Hex(report.title));
-  for (const auto& [key, field] : Longs) {
-    line(key, std::to_string(report.*field));
-  }
   for (const auto& [key, field] : Numbers) {
     line(key, std::to_string(report.*field));
   }
@@ -130,7 +109,8 @@ std::string FormatReport(const GameReport& report) {
 bool ParseReport(const std::string& text, GameReport* report) {
   *report = GameReport();
   bool complete = false;
-  for (const std::string& line : Lines(text)) {
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
     const size_t equals = line.find('=');
     if (equals == std::string::npos) return false;
     const std::string key = line.substr(0, equals);
@@ -139,11 +119,8 @@ bool ParseReport(const std::string& text, GameReport* report) {
     for (const auto& [name, field] : Words) {
       if (key == name) report->*field = value;
     }
-    for (const auto& [name, field] : Longs) {
-      if (key == name) report->*field = number;
-    }
     for (const auto& [name, field] : Numbers) {
-      if (key == name) report->*field = static_cast<unsigned>(number);
+      if (key == name) report->*field = number;
     }
     std::string bytes;
     const bool hex = Unhex(value, &bytes);

@@ -1,10 +1,6 @@
-// What the stand-in game records about how it was started, and the file format
-// in which it hands that to whoever asked: one "key=value" line per item,
-// with every text that may hold arbitrary bytes (command line, folder, title,
-// environment) written in hexadecimal so that quotes, tabs, line
-// breaks and bytes above 0x7F survive as they came. The game's views of its
-// start through the system's wide calls are written as UTF-8: they hold
-// what its ANSI code page may not spell.
+// What the stand-in game records about how it was started, and the file in
+// which it hands that over: one "key=value" line per item, every text that
+// may hold arbitrary bytes in hexadecimal, so that it survives as it came.
 #ifndef VARNIX_PLAYER_GAME_REPORT_H
 #define VARNIX_PLAYER_GAME_REPORT_H
 
@@ -13,16 +9,12 @@
 
 namespace varnix_e2e {
 
-// Environment variables through which the stand-in is told what to do. They
-// reach it only through the launcher, so a report at all proves that the
-// launcher handed its environment on.
-//
-// The file to write the report to (the game writes nothing without it),
-// read through the wide call: its folder may be one the game's ANSI code
-// page cannot spell.
-constexpr char ReportFileVariable[] = "VARNIX_E2E_REPORT";
-// The name of an event to block on before reporting, so that whoever started
-// the launcher can see the game still running after the launcher has ended.
+// How the stand-in is told what to do. They reach it only through the
+// launcher, so a report at all proves that the launcher handed its
+// environment on.
+constexpr char ReportFileVariable[] = "VARNIX_E2E_REPORT";  // none: no report
+// An event to wait for before reporting, so that whoever started the
+// launcher can see the game still running after the launcher has ended.
 constexpr char HoldEventVariable[] = "VARNIX_E2E_HOLD";
 // A handle value, in hexadecimal, to look for in the game's own handle table.
 constexpr char HandleVariable[] = "VARNIX_E2E_HANDLE";
@@ -30,21 +22,20 @@ constexpr char HandleVariable[] = "VARNIX_E2E_HANDLE";
 struct GameReport {
   std::string commandLine;       // GetCommandLineA, byte for byte
   std::string currentDirectory;  // GetCurrentDirectoryA
-  // The same through the wide calls, in UTF-8: what the game was handed,
-  // whichever code page it reads in.
+  // The same through the wide calls, in UTF-8.
   std::string wideCommandLine;       // GetCommandLineW
   std::string wideCurrentDirectory;  // GetCurrentDirectoryW
   // Every entry of the environment block (GetEnvironmentStringsW),
   // "NAME=value" in UTF-8, in its order.
   std::vector<std::string> environment;
   unsigned long startupFlags = 0;  // STARTUPINFOA dwFlags
-  unsigned showWindow = 0;         // STARTUPINFOA wShowWindow
+  unsigned long showWindow = 0;    // STARTUPINFOA wShowWindow
   bool hasTitle = false;
   std::string title;                // STARTUPINFOA lpTitle
   unsigned long priorityClass = 0;  // GetPriorityClass
   // The class as the kernel keeps it (1 idle, 2 normal, 3 high, 4 realtime,
   // 5 below normal, 6 above normal), 0 when it could not be read.
-  unsigned kernelPriorityClass = 0;
+  unsigned long kernelPriorityClass = 0;
   // "inherited" when the handle named by HandleVariable is open in the game
   // and is a pipe, as the one handed in is; "absent" otherwise; empty when
   // no handle was named.
@@ -52,7 +43,7 @@ struct GameReport {
   // "released" when the hold event was set, "timed out" when the game gave
   // up waiting, empty when it was told to hold on nothing.
   std::string hold;
-  unsigned codePage = 0;  // GetACP
+  unsigned long codePage = 0;  // GetACP
 
   // The value of the variable `name` ("=C:"), and whether there is one.
   bool FindVariable(const std::string& name, std::string* value) const;
@@ -63,15 +54,11 @@ struct GameReport {
 std::vector<std::string>::const_iterator FindVariable(
     const std::vector<std::string>& environment, const std::string& name);
 
-// `text` cut at its line feeds, which the lines leave out.
-std::vector<std::string> Lines(const std::string& text);
-
 // This process's environment, entry by entry ("NAME=value"), in UTF-8.
 std::vector<std::string> CurrentEnvironment();
 
 std::string FormatReport(const GameReport& report);
-// False when `text` is not a whole report (a line without "=", a bad hex
-// field, or the closing line missing).
+// False when `text` is not a whole report.
 bool ParseReport(const std::string& text, GameReport* report);
 
 }  // namespace varnix_e2e

@@ -16,7 +16,6 @@
 // letters must be able to tell the system's doing from the launcher's.
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 #include <wchar.h>
 
 #include <string>
@@ -85,42 +84,31 @@ const char* ShowWindowName(unsigned value) {
   return value < sizeof names / sizeof names[0] ? names[value] : "?";
 }
 
-// The Windows path of a path given as an argument. A Unix path goes to Wine
-// as the UTF-8 bytes that name it on disk. False when Wine cannot say.
-bool WindowsPath(const std::wstring& path, std::wstring* windowsPath) {
-  *windowsPath = path;
-  if (!path.empty() && path[0] == L'/') {
-    using ToDos = WCHAR*(CDECL*)(const char*);
-    const auto toDos =
-        reinterpret_cast<ToDos>(reinterpret_cast<void (*)()>(GetProcAddress(
-            GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
-    if (!toDos) return false;
-    WCHAR* dos = toDos(varnix_e2e::WideToUtf8(path).c_str());
-    if (!dos) return false;
-    *windowsPath = dos;
-    HeapFree(GetProcessHeap(), 0, dos);
-  }
-  return true;
-}
-
-// The same in UTF-8, as the player takes it.
+// The Windows path, in UTF-8, of a path given as an argument. A Unix path
+// goes to Wine as the UTF-8 bytes that name it on disk. False when Wine
+// cannot say.
 bool Utf8Path(const std::wstring& path, std::string* utf8) {
-  std::wstring windowsPath;
-  if (!WindowsPath(path, &windowsPath)) return false;
-  *utf8 = varnix_e2e::WideToUtf8(windowsPath);
+  *utf8 = varnix_e2e::WideToUtf8(path);
+  if (path.empty() || path[0] != L'/') return true;
+  using ToDos = WCHAR*(CDECL*)(const char*);
+  const auto toDos =
+      reinterpret_cast<ToDos>(reinterpret_cast<void (*)()>(GetProcAddress(
+          GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+  WCHAR* dos = toDos ? toDos(utf8->c_str()) : nullptr;
+  if (!dos) return false;
+  *utf8 = varnix_e2e::WideToUtf8(dos);
+  HeapFree(GetProcessHeap(), 0, dos);
   return true;
 }
 
 // In UTF-8, from the wide command line: the launcher gets them in its own
 // code page from the system, as from a shell.
+// A blank added at the end marks a closing " --" too, and is left out again.
 std::string ArgumentsAfterMarker() {
-  const std::string commandLine = varnix_e2e::WideToUtf8(GetCommandLineW());
-  const char* marker = strstr(commandLine.c_str(), " --");
-  while (marker && marker[3] != '\0' && marker[3] != ' ') {
-    marker = strstr(marker + 3, " --");
-  }
-  if (!marker || marker[3] == '\0') return "";
-  return marker + 4;
+  const std::string line = varnix_e2e::WideToUtf8(GetCommandLineW()) + " ";
+  const size_t marker = line.find(" -- ");
+  if (marker == std::string::npos) return "";
+  return line.substr(marker + 4, line.size() - 1 - (marker + 4));
 }
 
 // One item the game was handed: its wide view, and below it, when the
@@ -152,11 +140,8 @@ void PrintGame(const varnix_e2e::GameReport& report) {
       folder.empty() ? '?' : static_cast<char>(toupper(folder[0]));
   const std::string name = {'=', letter, ':'};
   std::string value;
-  if (report.FindVariable(name, &value)) {
-    Say("  " + name + " variable   " + Shown(value));
-  } else {
-    Say("  " + name + " variable   (none)");
-  }
+  const bool found = report.FindVariable(name, &value);
+  Say("  " + name + " variable   " + (found ? Shown(value) : "(none)"));
   if (report.startupFlags & STARTF_USESHOWWINDOW) {
     Say("  show-window    " + std::to_string(report.showWindow) + " (" +
         ShowWindowName(report.showWindow) + "), as the shortcut asked");
@@ -174,9 +159,7 @@ int wmain(int argc, wchar_t** argv) {
   std::string folder;
   if (argc == 3 && wcscmp(argv[1], L"--spells") == 0) {
     printf("%u\n", GetACP());
-    std::string bytes;
-    return Utf8Path(argv[2], &folder) &&
-                   varnix_e2e::Spelled(folder, GetACP(), &bytes)
+    return Utf8Path(argv[2], &folder) && varnix_e2e::Spelled(folder, GetACP())
                ? 0
                : 1;
   }

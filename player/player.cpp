@@ -2,12 +2,15 @@
 
 #include <stddef.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <tlhelp32.h>
 #include <winternl.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <regex>
+#include <sstream>
 
 namespace varnix_e2e {
 namespace {
@@ -24,6 +27,16 @@ bool Elapsed(DWORD since, DWORD limitMs) {
   return GetTickCount() - since > limitMs;
 }
 
+template <typename Done>
+bool PollUntil(Done done, DWORD limitMs) {
+  const DWORD since = GetTickCount();
+  while (!done()) {
+    if (Elapsed(since, limitMs)) return false;
+    Sleep(PollMs);
+  }
+  return true;
+}
+
 std::string ClassOf(HWND window) {
   char name[64];
   const int length = GetClassNameA(window, name, sizeof name);
@@ -36,29 +49,10 @@ std::string TextOf(HWND window) {
   return std::string(text, length > 0 ? length : 0);
 }
 
-struct BoxSearch {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK FindBoxOf(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<BoxSearch*>(parameter);
+DWORD OwnerOf(HWND window) {
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner == search->processId && ClassOf(window) == "#32770") {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// A top-level dialog window of the launcher's process: what MessageBoxA
-// makes. Other top-level windows of the process (Wine gives every thread
-// with a window an "IME" window) do not count.
-HWND FindBox(DWORD processId) {
-  BoxSearch search = {processId, nullptr};
-  EnumWindows(FindBoxOf, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return owner;
 }
 
 BOOL CALLBACK CollectDialog(HWND window, LPARAM parameter) {
@@ -68,13 +62,21 @@ BOOL CALLBACK CollectDialog(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
+// Top-level dialog windows, what MessageBoxA makes. Other top-level windows
+// (Wine gives every thread with a window an "IME" window) do not count.
 std::vector<HWND> Dialogs() {
   std::vector<HWND> found;
   EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
-// The program file a process was started from, "" when it cannot be told.
+HWND FindBox(DWORD processId) {
+  for (const HWND window : Dialogs()) {
+    if (OwnerOf(window) == processId) return window;
+  }
+  return nullptr;
+}
+
 std::string ImageOf(DWORD processId) {
   const HANDLE process =
       OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
@@ -86,21 +88,16 @@ std::string ImageOf(DWORD processId) {
   return known ? WideToUtf8(std::wstring(path, length)) : std::string();
 }
 
-// A program started from another player's installations, one that runs
-// alongside this one.
 bool IsNeighbours(const std::string& image, const LaunchRequest& request) {
   return !request.neighbours.empty() &&
          image.find("\\" + request.neighbours) != std::string::npos &&
          image.find("\\" + request.ownFolder + "\\") == std::string::npos;
 }
 
-// A dialog of a process other than the launcher and this one that was not
-// there before the launch, described; "" when there is none.
 std::string ForeignDialog(DWORD launcherId, const std::vector<HWND>& before,
                           const LaunchRequest& request) {
   for (const HWND window : Dialogs()) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
+    const DWORD owner = OwnerOf(window);
     if (owner == launcherId || owner == GetCurrentProcessId() ||
         std::find(before.begin(), before.end(), window) != before.end()) {
       continue;
@@ -113,11 +110,8 @@ std::string ForeignDialog(DWORD launcherId, const std::vector<HWND>& before,
     if (image.empty() && !IsWindow(window)) continue;
     if (IsNeighbours(image, request)) continue;
     // Found as soon as it is made: its caption and text come a little later.
-    const DWORD since = GetTickCount();
-    while (!IsWindowVisible(window) && IsWindow(window) &&
-           !Elapsed(since, BoxReadyTimeoutMs)) {
-      Sleep(PollMs);
-    }
+    PollUntil([window] { return IsWindowVisible(window) || !IsWindow(window); },
+              BoxReadyTimeoutMs);
     const HWND textControl = GetDlgItem(window, BoxTextId);
     const std::string described =
         "a dialog of process " + std::to_string(owner) +
@@ -158,11 +152,12 @@ BOOL CALLBACK ReadControl(HWND control, LPARAM parameter) {
 // The box is found as soon as it is created; its controls are filled while
 // it is initialised, and it shows itself afterwards.
 WarningBox ReadAndDismiss(HWND window) {
-  const DWORD since = GetTickCount();
-  while (!(IsWindowVisible(window) && GetDlgItem(window, BoxTextId)) &&
-         IsWindow(window) && !Elapsed(since, BoxReadyTimeoutMs)) {
-    Sleep(PollMs);
-  }
+  PollUntil(
+      [window] {
+        return (IsWindowVisible(window) && GetDlgItem(window, BoxTextId)) ||
+               !IsWindow(window);
+      },
+      BoxReadyTimeoutMs);
   WarningBox box;
   box.caption = TextOf(window);
   char text[2048];
@@ -175,11 +170,9 @@ WarningBox ReadAndDismiss(HWND window) {
 
   PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                reinterpret_cast<LPARAM>(contents.firstButton));
-  const DWORD dismissed = GetTickCount();
-  while (IsWindow(window) && !Elapsed(dismissed, BoxGoneTimeoutMs)) {
-    Sleep(PollMs);
+  if (!PollUntil([window] { return !IsWindow(window); }, BoxGoneTimeoutMs)) {
+    PostMessageA(window, WM_CLOSE, 0, 0);
   }
-  if (IsWindow(window)) PostMessageA(window, WM_CLOSE, 0, 0);
   return box;
 }
 
@@ -235,11 +228,8 @@ bool EmptyCommandLine(HANDLE process) {
 
 std::string UniqueEventName() {
   static unsigned counter = 0;
-  char name[80];
-  snprintf(name, sizeof name, "VarnixE2EHold-%lu-%lu-%u",
-           static_cast<unsigned long>(GetCurrentProcessId()),
-           static_cast<unsigned long>(GetTickCount()), ++counter);
-  return name;
+  return "VarnixE2EHold-" + std::to_string(GetCurrentProcessId()) + "-" +
+         std::to_string(GetTickCount()) + "-" + std::to_string(++counter);
 }
 
 // Wine's debugging channels for the processes this one starts: the launcher
@@ -248,44 +238,34 @@ constexpr char WineDebugVariable[] = "WINEDEBUG";
 // Each traced call's line begins with its process and thread id.
 constexpr char TraceChannels[] = "+pid,+relay";
 
-// The game's instructions travel in this process's own environment, which
-// the launcher is started with and, if it does its job, passes on. When the
-// launcher's calls are traced, Wine is told so the same way.
-struct GameInstructions {
-  GameInstructions(const LaunchRequest& request, const std::string& event) {
-    SetEnvironmentVariableW(Utf8ToWide(ReportFileVariable).c_str(),
-                            Utf8ToWide(request.reportFile).c_str());
-    SetEnvironmentVariableA(HoldEventVariable,
-                            request.holdGame ? event.c_str() : nullptr);
-    SetEnvironmentVariableA(HandleVariable,
-                            request.inheritable
-                                ? HandleText(request.inheritable).c_str()
-                                : nullptr);
-    if (TraceFile().empty()) return;
-    char channels[256];
-    const DWORD length =
-        GetEnvironmentVariableA(WineDebugVariable, channels, sizeof channels);
-    if (length > 0 && length < sizeof channels) wineDebug_ = channels;
-    SetEnvironmentVariableA(WineDebugVariable, TraceChannels);
-  }
-  ~GameInstructions() {
-    SetEnvironmentVariableA(ReportFileVariable, nullptr);
-    SetEnvironmentVariableA(HoldEventVariable, nullptr);
-    SetEnvironmentVariableA(HandleVariable, nullptr);
-    if (TraceFile().empty()) return;
-    SetEnvironmentVariableA(WineDebugVariable,
-                            wineDebug_.empty() ? nullptr : wineDebug_.c_str());
-  }
+// The game's instructions travel in the environment that the launcher is
+// started with and, if it does its job, passes on: this process's own, with
+// them added. When the launcher's calls are traced, Wine is told so the same
+// way.
+std::vector<std::string> LaunchEnvironment(const LaunchRequest& request,
+                                           const std::string& event) {
+  std::vector<std::string> environment = CurrentEnvironment();
+  const auto set = [&environment](const std::string& name,
+                                  const std::string& value) {
+    const auto stale = FindVariable(environment, name);
+    if (stale != environment.end()) environment.erase(stale);
+    if (!value.empty()) environment.push_back(name + "=" + value);
+  };
+  set(ReportFileVariable, request.reportFile);
+  set(HoldEventVariable, request.holdGame ? event : "");
+  set(HandleVariable,
+      request.inheritable ? HandleText(request.inheritable) : "");
+  if (!TraceFile().empty()) set(WineDebugVariable, TraceChannels);
+  return environment;
+}
 
- private:
-  std::string wineDebug_;
-};
+// Only what is written after the trace's end now is read back.
+unsigned long long TraceEnd() {
+  std::error_code error;
+  const auto size = std::filesystem::file_size(WideName(TraceFile()), error);
+  return error ? 0 : size;
+}
 
-// Where the trace file ends now, so that only what is written after it is
-// read back; 0 when there is no trace.
-LONGLONG TraceEnd() { return TraceFile().empty() ? 0 : FileSize(TraceFile()); }
-
-// A string as the trace quotes it, its escapes undone.
 std::string Unescaped(const std::string& quoted) {
   std::string bytes;
   for (size_t i = 0; i < quoted.size(); ++i) {
@@ -308,7 +288,7 @@ std::string Unescaped(const std::string& quoted) {
 // ARGUMENTS) ret=ADDRESS", where every argument is a value in hexadecimal,
 // followed, when it points to a string, by a blank and the string quoted,
 // and "..." when the trace cut it short.
-std::vector<TracedCall> TracedCalls(LONGLONG from, DWORD processId,
+std::vector<TracedCall> TracedCalls(unsigned long long from, DWORD processId,
                                     DWORD threadId) {
   static const std::regex line(
       "([0-9a-f]+:[0-9a-f]+):Call \\w+\\.(SetCurrentDirectoryA|CreateProcessA|"
@@ -322,7 +302,8 @@ std::vector<TracedCall> TracedCalls(LONGLONG from, DWORD processId,
   std::vector<TracedCall> calls;
   std::string text;
   ReadBytes(TraceFile(), &text, from);
-  for (const std::string& entry : Lines(text)) {
+  std::istringstream lines(text);
+  for (std::string entry; std::getline(lines, entry);) {
     std::smatch call;
     if (entry.compare(0, strlen(thread), thread) != 0 ||
         !std::regex_match(entry, call, line) || call[1] != thread) {
@@ -374,6 +355,7 @@ std::string HandleText(HANDLE handle) {
   return text;
 }
 
+// Told by ntdll's own export, not by the environment.
 bool UnderWine() {
   static const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"),
                                           "wine_get_version") != nullptr;
@@ -381,14 +363,8 @@ bool UnderWine() {
 }
 
 const std::string& TraceFile() {
-  static const std::string file = [] {
-    char path[MAX_PATH];
-    const DWORD length =
-        GetEnvironmentVariableA("VARNIX_E2E_TRACE", path, sizeof path);
-    return UnderWine() && length > 0 && length < sizeof path
-               ? std::string(path, length)
-               : std::string();
-  }();
+  const char* const path = getenv("VARNIX_E2E_TRACE");
+  static const std::string file = UnderWine() && path ? path : "";
   return file;
 }
 
@@ -400,13 +376,14 @@ bool LayOut(const Layout& layout, const std::string& launcherFile,
     *error = what;
     return false;
   };
+  const auto copy = [&fail](const std::string& from, const std::string& to) {
+    return CopyFileW(WideName(from).c_str(), WideName(to).c_str(), FALSE) ||
+           fail("cannot copy " + from + " to " + to);
+  };
   if (!RemoveTree(layout.folder)) return fail("cannot empty " + layout.folder);
   if (!MakeFolders(layout.folder)) return fail("cannot make " + layout.folder);
   const std::string launcher = layout.folder + "\\" + layout.launcherName;
-  if (!CopyFileW(WideName(launcherFile).c_str(), WideName(launcher).c_str(),
-                 FALSE)) {
-    return fail("cannot copy " + launcherFile + " to " + launcher);
-  }
+  if (!copy(launcherFile, launcher)) return false;
   switch (layout.system) {
     case SystemFolder::Missing:
       return true;
@@ -440,13 +417,13 @@ bool LayOut(const Layout& layout, const std::string& launcherFile,
       return WriteBytes(game, image) || fail("cannot write " + game);
     }
     case GameFile::StandIn:
-      return CopyFileW(WideName(standInFile).c_str(), WideName(game).c_str(),
-                       FALSE) ||
-             fail("cannot copy " + standInFile + " to " + game);
+      return copy(standInFile, game);
   }
   return true;
 }
 
+// A dialog of another process, up to the game's report (a system box about
+// the game, say), is one that no player of this launcher should meet.
 LaunchOutcome Play(const LaunchRequest& request) {
   LaunchOutcome outcome;
   DeleteFileW(WideName(request.reportFile).c_str());
@@ -457,41 +434,45 @@ LaunchOutcome Play(const LaunchRequest& request) {
     return outcome;
   }
 
-  const LONGLONG traceFrom = TraceEnd();
+  const unsigned long long traceFrom = TraceEnd();
   const std::vector<HWND> dialogsBefore = Dialogs();
   PROCESS_INFORMATION process;
-  {
-    const GameInstructions instructions(request, eventName);
-    outcome.environment = CurrentEnvironment();
-    const bool empty = request.commandLine.empty();
-    // Were it not emptied, this command line would meet no System folder
-    // beside the bare name or give the game another command line: a case
-    // that expects what an empty one gives would fail.
-    // Through the wide call, as Explorer starts a program: the system hands
-    // the launcher its command line in the launcher's own code page.
-    std::wstring commandLine = Utf8ToWide(
-        empty ? "Varnix.exe -command-line-not-emptied" : request.commandLine);
-    const std::wstring startIn = Utf8ToWide(request.startIn);
-    STARTUPINFOW startup = request.startup;
-    startup.cb = sizeof startup;
-    const DWORD flags = request.creationFlags | (empty ? CREATE_SUSPENDED : 0);
-    if (!CreateProcessW(WideName(request.launcherFile).c_str(), &commandLine[0],
-                        nullptr, nullptr, request.inheritable != nullptr, flags,
-                        nullptr, startIn.empty() ? nullptr : startIn.c_str(),
-                        &startup, &process)) {
-      outcome.failure = "CreateProcessW failed with error " +
-                        std::to_string(GetLastError()) + " for " +
-                        request.launcherFile;
-      CloseHandle(hold);
-      return outcome;
+  outcome.environment = LaunchEnvironment(request, eventName);
+  std::wstring block;
+  for (const std::string& entry : outcome.environment) {
+    block += Utf8ToWide(entry) + L'\0';
+  }
+  block += L'\0';
+  const bool empty = request.commandLine.empty();
+  // Windows would put a command line in place of an empty one.
+  // Were it not emptied, this command line would meet no System folder
+  // beside the bare name or give the game another command line: a case
+  // that expects what an empty one gives would fail.
+  // Through the wide call, as Explorer starts a program: the system hands
+  // the launcher its command line in the launcher's own code page.
+  std::wstring commandLine = Utf8ToWide(
+      empty ? "Varnix.exe -command-line-not-emptied" : request.commandLine);
+  const std::wstring startIn = Utf8ToWide(request.startIn);
+  STARTUPINFOW startup = request.startup;
+  startup.cb = sizeof startup;
+  const DWORD flags = request.creationFlags | (empty ? CREATE_SUSPENDED : 0);
+  if (!CreateProcessW(WideName(request.launcherFile).c_str(), &commandLine[0],
+                      nullptr, nullptr, request.inheritable != nullptr,
+                      flags | CREATE_UNICODE_ENVIRONMENT, block.data(),
+                      startIn.empty() ? nullptr : startIn.c_str(), &startup,
+                      &process)) {
+    outcome.failure = "CreateProcessW failed with error " +
+                      std::to_string(GetLastError()) + " for " +
+                      request.launcherFile;
+    CloseHandle(hold);
+    return outcome;
+  }
+  if (empty) {
+    if (!EmptyCommandLine(process.hProcess)) {
+      outcome.failure = "cannot empty the launcher's command line";
+      TerminateProcess(process.hProcess, 1);
     }
-    if (empty) {
-      if (!EmptyCommandLine(process.hProcess)) {
-        outcome.failure = "cannot empty the launcher's command line";
-        TerminateProcess(process.hProcess, 1);
-      }
-      ResumeThread(process.hThread);
-    }
+    ResumeThread(process.hThread);
   }
 
   WatchUntilEnd(process.hProcess, process.dwProcessId, dialogsBefore, request,

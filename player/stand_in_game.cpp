@@ -30,11 +30,10 @@ std::string HandleState(const std::string& value) {
   DWORD flags;
   // The type as well as the validity: the value may happen to name some
   // other handle of the game's own.
-  if (GetHandleInformation(handle, &flags) &&
-      GetFileType(handle) == FILE_TYPE_PIPE) {
-    return "inherited";
-  }
-  return "absent";
+  return GetHandleInformation(handle, &flags) &&
+                 GetFileType(handle) == FILE_TYPE_PIPE
+             ? "inherited"
+             : "absent";
 }
 
 std::string Hold(const std::string& eventName) {

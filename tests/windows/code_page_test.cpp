@@ -31,18 +31,7 @@ namespace {
 
 // ソ and 表 end in 0x5C.
 const LaunchCase JapaneseFolders[] = {
-    {.name = "UnquotedPath",
-     .folder = "ゲーム\\ソフト表",
-     .commandLine = "{dir}\\Varnix.exe -名前 表",
-     .gameCommandLine = "-LAUNCHED -名前 表"},
-    {.name = "QuotedPathWithBlank",
-     .folder = "ゲーム フォルダ",
-     .commandLine = "\"{dir}\\Varnix.exe\" \"表\\名前\"",
-     .gameCommandLine = "-LAUNCHED \"表\\名前\""},
-    {.name = "EmptyCommandLine",
-     .folder = "表 ゲーム",
-     .commandLine = "",
-     .gameCommandLine = "-LAUNCHED "},
+    THREE_STARTS("ゲーム\\ソフト表", "-名前 表\\名前 表"),
 };
 LAUNCH_TABLE(CodePage932, JapaneseFolders, 932);
 

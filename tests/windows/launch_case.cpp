@@ -7,6 +7,8 @@
 #include <string.h>
 
 #include <algorithm>
+#include <array>
+#include <map>
 #include <vector>
 
 #include "platform/drive_variable.h"
@@ -17,13 +19,11 @@ void PrintTo(const LaunchCase& row, std::ostream* out) { *out << row.name; }
 
 namespace {
 
-// The size of `utf8` in the launcher's code page.
 size_t BytesInLauncherCodePage(const std::string& utf8) {
   return WideToCodePage(Utf8ToWide(utf8), LauncherCodePage()).size();
 }
 
-// `text` with its ASCII letters in upper or lower case (`to`, toupper or
-// tolower); the bytes of other characters stay as they are.
+// Only ASCII letters: the bytes of other characters stay as they are.
 std::string InCase(std::string text, int (*to)(int)) {
   for (char& c : text) {
     if (static_cast<unsigned char>(c) < 0x80) c = static_cast<char>(to(c));
@@ -49,16 +49,14 @@ const std::string& HighText() {
                                              "表", "乗", "許", "한", "國"};
     std::string out;
     for (const char* candidate : candidates) {
-      std::string bytes;
-      if (Spelled(candidate, LauncherCodePage(), &bytes)) out += candidate;
+      if (Spelled(candidate, LauncherCodePage())) out += candidate;
     }
     return out;
   }();
   return text;
 }
 
-// The per-drive variable that the launcher records `directory` in, by the
-// launcher's own rule; "" for a network folder, which has none, or for none.
+// "" for a network folder, which has none.
 std::string DriveVariable(const std::string& directory) {
   char name[4];
   return !directory.empty() &&
@@ -80,21 +78,14 @@ void ExpectCalls(const LaunchOutcome& outcome, int entries, int starts,
   const std::string variable = DriveVariable(utf8Directory);
   const std::string directory =
       WideToCodePage(Utf8ToWide(utf8Directory), LauncherCodePage());
-  int entryCalls = 0;
-  int startCalls = 0;
-  int boxCalls = 0;
-  int variableCalls = 0;
+  std::map<std::string, int> calls;
   for (const TracedCall& call : outcome.calls) {
-    if (call.function == "SetCurrentDirectoryA") {
-      ++entryCalls;
-      continue;
-    }
+    ++calls[call.function];
     const auto& v = call.values;
     // A BOOL or a DWORD is traced as the whole register it came in, so only
     // its low 32 bits count.
     const auto low = [&v](size_t i) { return static_cast<uint32_t>(v[i]); };
     if (call.function == "CreateProcessA") {
-      ++startCalls;
       ASSERT_EQ(10u, v.size()) << "CreateProcessA's arguments";
       EXPECT_EQ("RuZoriru.exe", call.texts[0]) << "lpApplicationName";
       EXPECT_EQ(0u, v[2]) << "lpProcessAttributes";
@@ -105,13 +96,11 @@ void ExpectCalls(const LaunchOutcome& outcome, int entries, int starts,
       EXPECT_EQ(0u, v[6]) << "lpEnvironment";
       EXPECT_EQ(0u, v[7]) << "lpCurrentDirectory";
     } else if (call.function == "MessageBoxA") {
-      ++boxCalls;
       ASSERT_EQ(4u, v.size()) << "MessageBoxA's arguments";
       EXPECT_EQ(0u, v[0]) << "hWnd";
       EXPECT_EQ(static_cast<uint32_t>(MB_OK | MB_ICONEXCLAMATION), low(3))
           << "uType";
-    } else {
-      ++variableCalls;
+    } else if (call.function == "SetEnvironmentVariableA") {
       ASSERT_EQ(2u, v.size()) << "SetEnvironmentVariableA's arguments";
       const std::string& value = call.texts[1];
       ASSERT_NE("", variable) << "SetEnvironmentVariableA(" << call.texts[0]
@@ -122,15 +111,16 @@ void ExpectCalls(const LaunchOutcome& outcome, int entries, int starts,
           << "the variable's value";
     }
   }
-  EXPECT_EQ(entries, entryCalls)
-      << "the launcher's calls of SetCurrentDirectoryA";
-  EXPECT_EQ(starts, startCalls) << "the launcher's calls of CreateProcessA";
-  EXPECT_EQ(boxes, boxCalls) << "the launcher's calls of MessageBoxA";
-  EXPECT_EQ(variable.empty() ? 0 : 1, variableCalls)
-      << "the launcher's calls of SetEnvironmentVariableA";
+  const std::pair<const char*, int> expected[] = {
+      {"SetCurrentDirectoryA", entries},
+      {"CreateProcessA", starts},
+      {"MessageBoxA", boxes},
+      {"SetEnvironmentVariableA", variable.empty() ? 0 : 1}};
+  for (const auto& [function, count] : expected) {
+    EXPECT_EQ(count, calls[function]) << "the launcher's calls of " << function;
+  }
 }
 
-// Draws `icon` at its own size and returns its pixels, with the size.
 std::vector<uint32_t> IconPixels(HICON icon, int* width, int* height) {
   std::vector<uint32_t> pixels;
   ICONINFO info;
@@ -236,8 +226,6 @@ std::string RepeatedUpTo(const std::string& unit, const RepeatedTail& tail) {
   return text + std::string(limit - length, 'x');
 }
 
-}  // namespace
-
 std::string ThroughShare(const std::string& folder) {
   const char drive = static_cast<char>(toupper(folder.empty() ? 0 : folder[0]));
   if (drive < 'A' || drive > 'Z' || folder.compare(1, 2, ":\\") != 0) {
@@ -246,11 +234,15 @@ std::string ThroughShare(const std::string& folder) {
   return std::string("\\\\localhost\\") + drive + "$" + folder.substr(2);
 }
 
+// What every run must show: the launcher ended by itself with status 0.
 void ExpectEndedWithStatusZero(const LaunchOutcome& outcome) {
   EXPECT_TRUE(outcome.ended) << "the launcher did not end by itself";
   EXPECT_EQ(0u, outcome.exitCode);
 }
 
+}  // namespace
+
+// One OK button, the exclamation icon, no owner, not kept on top.
 void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
                    const std::string& directory, bool tried) {
   ExpectEndedWithStatusZero(outcome);
@@ -275,6 +267,9 @@ void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
   EXPECT_FALSE(outcome.gameReported) << "a game was started";
 }
 
+// The game still runs when the launcher ends (so that did not wait for it);
+// its wide views are checked always, its ANSI views where the system's code
+// page spells them.
 void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
                 const std::string& directory) {
   ExpectEndedWithStatusZero(outcome);
@@ -318,19 +313,11 @@ void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
   EXPECT_EQ(expected, seen) << "the game's environment";
 }
 
-LaunchOutcome PlayAlongside(LaunchRequest request) {
-  request.neighbours = ScratchRootName();
-  request.ownFolder = ScratchRoot().substr(ScratchRoot().rfind('\\') + 1);
-  return Play(request);
-}
-
 LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,
                               const std::string& reachedAs) {
-  std::string error;
-  if (!LayOut(layout, LauncherFile(), StandInFile(), &error)) {
-    LaunchOutcome outcome;
-    outcome.failure = error;
-    return outcome;
+  LaunchOutcome failed;
+  if (!LayOut(layout, LauncherFile(), StandInFile(), &failed.failure)) {
+    return failed;
   }
   request.launcherFile = (reachedAs.empty() ? layout.folder : reachedAs) +
                          "\\" + layout.launcherName;
@@ -345,9 +332,8 @@ LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,
            layout.launcherName;
     if (!CopyFileW(WideName(LauncherFile()).c_str(), WideName(copy).c_str(),
                    FALSE)) {
-      LaunchOutcome outcome;
-      outcome.failure = "cannot copy the launcher to " + copy;
-      return outcome;
+      failed.failure = "cannot copy the launcher to " + copy;
+      return failed;
     }
     request.launcherFile = copy;
   }
@@ -371,9 +357,8 @@ std::string CodePageList(const std::vector<unsigned>& codePages) {
   return list;
 }
 
-// The row's texts in UTF-8, placeholders aside, in the order the case
-// takes them up.
-std::vector<const char*> Texts(const LaunchCase& row) {
+// In the order the case takes them up.
+std::array<const char*, 7> Texts(const LaunchCase& row) {
   return {row.folder ? row.folder : row.name,
           row.commandLine,
           row.startIn,
@@ -383,8 +368,7 @@ std::vector<const char*> Texts(const LaunchCase& row) {
           row.systemPathCharacters ? "ゲ" : ""};
 }
 
-}  // namespace
-
+// Why `row` does not apply to this run, "" when it does.
 std::string WhyNotHere(const LaunchCase& row) {
   const unsigned launcher = LauncherCodePage();
   const unsigned system = GetACP();
@@ -417,8 +401,7 @@ std::string WhyNotHere(const LaunchCase& row) {
     return "";
   }
   for (const char* text : Texts(row)) {
-    std::string bytes;
-    if (!Spelled(text, launcher, &bytes)) {
+    if (!Spelled(text, launcher)) {
       return "code page " + std::to_string(launcher) + " cannot spell \"" +
              text + "\"";
     }
@@ -426,6 +409,10 @@ std::string WhyNotHere(const LaunchCase& row) {
   return "";
 }
 
+}  // namespace
+
+// A row that does not apply is no case of the run at all, rather than one
+// that skips.
 std::vector<LaunchCase> Applying(std::vector<LaunchCase> rows,
                                  unsigned codePage) {
   for (LaunchCase& row : rows) {
@@ -449,28 +436,20 @@ TEST_P(Launcher, Run) {
   const unsigned codePage = LauncherCodePage();
   const unsigned system = GetACP();
   const Warning* warning = row.warning;
-  // Every text of the row in UTF-8, checked against the launcher's code
-  // page, placeholders aside.
-  std::string folder, commandLine, startIn, gameCommandLine, gameDirectory,
-      unit;
-  std::string* const values[] = {&folder,          &commandLine,   &startIn,
-                                 &gameCommandLine, &gameDirectory, &unit,
-                                 nullptr};
-  const std::vector<const char*> texts = Texts(row);
+  std::array<std::string, 7> texts;
   for (size_t i = 0; i < texts.size(); ++i) {
-    std::string bytes;
-    if (!Spelled(texts[i], codePage, &bytes)) {
+    texts[i] = Texts(row)[i];
+    if (!Spelled(texts[i], codePage)) {
       if (!row.warningWhereUnspelled) {
         FAIL() << "code page " << codePage << " cannot spell \"" << texts[i]
                << "\", in a run for code page " << RunCodePage();
       }
       warning = row.warningWhereUnspelled;
     }
-    std::string* const text = values[i];
-    if (!text) continue;
-    *text = texts[i];
-    ReplaceAll(text, "{high}", HighText());
+    ReplaceAll(&texts[i], "{high}", HighText());
   }
+  const auto& [folder, commandLine, startIn, gameCommandLine, gameDirectory,
+               unit, padding] = texts;
   ASSERT_NE("", HighText())
       << "code page " << codePage << " spells no character above 0x7F";
 

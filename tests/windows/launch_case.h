@@ -14,14 +14,10 @@
 
 namespace varnix_e2e {
 
-// Every installation lies in a folder of its own under this one: a folder of
-// this run's own under the temporary folder, or under the folder given with
-// --root=FOLDER, made when the program starts and removed when it ends.
+// This run's folder for its installations, made at its start and removed at
+// its end, and the folder it lies in.
 const std::string& ScratchRoot();
-// The folder it lies in, and what the name of every run's scratch root
-// begins with, this one's and those of runs alongside, wherever they lie.
 const std::string& ScratchBase();
-const char* ScratchRootName();
 
 struct Warning {
   const char* caption;
@@ -103,12 +99,8 @@ struct LaunchCase {
 // The row's name, which also names its case.
 void PrintTo(const LaunchCase& row, std::ostream* out);
 
-// Why `row` does not apply to this run, "" when it does.
-std::string WhyNotHere(const LaunchCase& row);
-
-// The rows that apply to this run, each about `codePage` when that is given;
-// every row, with --all-rows. A row that does not apply is no case of the
-// run at all, rather than one that skips.
+// The rows that apply to this run (every row with --all-rows), each made
+// about `codePage` when that is given.
 std::vector<LaunchCase> Applying(std::vector<LaunchCase> rows,
                                  unsigned codePage = 0);
 
@@ -122,49 +114,32 @@ std::vector<LaunchCase> Applying(std::vector<LaunchCase> rows,
                    __VA_ARGS__ + 0)),                                         \
       testing::PrintToStringParamName())
 
-// The launcher under test (--launcher=FILE, Varnix.exe unless told) and the
-// stand-in, found beside this program; every installation has the launcher
-// under the name Varnix.exe.
+// The launcher under test (--launcher=FILE) and the stand-in, beside this
+// program.
 const std::string& LauncherFile();
 const std::string& StandInFile();
 
-// What this run was started with: the launcher's code page it is for
-// (--code-page=N; 0 when none was named), and whether every row is to be
-// registered (--all-rows).
-unsigned RunCodePage();
-bool AllRows();
+unsigned RunCodePage();  // --code-page=N, 0 when not given
+bool AllRows();          // --all-rows
 
-// The ANSI code page the launcher under test runs in: UTF-8 where its
-// manifest asks for it and the system honours that, or where the system's
-// is UTF-8; the system's otherwise.
+// The ANSI code page the launcher under test runs in.
 unsigned LauncherCodePage();
 
 class Launcher : public testing::TestWithParam<LaunchCase> {};
 
-// What every run must show: the launcher ended by itself with status 0.
-void ExpectEndedWithStatusZero(const LaunchOutcome& outcome);
-// Exactly one box, `warning`'s, with one OK button, the exclamation icon, no
-// owner and not kept on top; and no game. `directory` is the System folder
-// that the launcher entered before it tried to start the game, for the
-// not-installed warning; `tried` as LaunchCase has it.
+// Exactly `warning`'s box and no game; `directory` is the System folder
+// entered first, for the not-installed warning; `tried` as LaunchCase has it.
 void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
                    const std::string& directory = "", bool tried = true);
-// No box, and one game, still running when the launcher ended (so the
-// launcher did not wait for it), that got `commandLine` in `directory`
-// (UTF-8: its wide views, always, and its ANSI views where the system's
-// code page spells them), with the environment the launcher was started
-// with and its drive's per-drive variable naming that directory; in a
-// network directory, with that environment unchanged.
+// No box, and one game that got `commandLine` (UTF-8) in `directory`.
 void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
                 const std::string& directory);
 
 // Play(request), told which dialogs are those of other runs alongside.
 LaunchOutcome PlayAlongside(LaunchRequest request);
 
-// Lays out `layout` and starts the launcher in it with `request`, whose
-// launcher file and report file are filled in here; the launcher is started
-// through `reachedAs` (the folder by another name) when given. When either
-// step cannot be carried out, the outcome's `failure` says why.
+// Lays out `layout` and starts its launcher, through `reachedAs` (the folder
+// by another name) when given; `failure` says why either step failed.
 LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,
                               const std::string& reachedAs = "");
 

@@ -16,21 +16,13 @@ struct Options {
   std::string launcher = "Varnix.exe";
   unsigned codePage = 0;
   bool allRows = false;
-};
-
-Options& Run() {
-  static Options options;
-  return options;
-}
+} run;
 
 // The scratch root is a folder of this run's own under the base; runs of
 // the test programs alongside each other have theirs there too.
 constexpr char RootName[] = "VarnixE2E-";
-
-std::string& Root() {
-  static std::string root;
-  return root;
-}
+const std::string ownFolder = RootName + std::to_string(GetCurrentProcessId());
+std::string root;
 
 std::string OwnFolder() {
   wchar_t path[MAX_PATH];
@@ -75,16 +67,15 @@ bool SystemHonoursActiveCodePage() {
 class Installations : public testing::Environment {
  public:
   void SetUp() override {
-    Root() =
-        Run().base + "\\" + RootName + std::to_string(GetCurrentProcessId());
-    std::filesystem::path made(Utf8ToWide(Root()));
+    root = run.base + "\\" + ownFolder;
+    std::filesystem::path made(Utf8ToWide(root));
     std::error_code error;
     while (made.has_relative_path() &&
            !std::filesystem::exists(made.parent_path(), error)) {
       made = made.parent_path();
     }
     made_ = WideToUtf8(made.wstring());
-    ASSERT_TRUE(MakeFolders(Root())) << "cannot make " << Root();
+    ASSERT_TRUE(MakeFolders(root)) << "cannot make " << root;
     SetEnvironmentVariableW(L"=C:", L"C:\\Stale\\Per-Drive\\Directory");
   }
   void TearDown() override { RemoveTree(made_); }
@@ -98,20 +89,15 @@ class Installations : public testing::Environment {
 bool ReadOptions(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string argument = WideToUtf8(argv[i]);
-    const auto value = [&argument](const std::string& option) {
-      return argument.size() > option.size() &&
-             argument.compare(0, option.size(), option) == 0;
-    };
-    if (value("--root=")) {
-      Run().base = argument.substr(7);
-    } else if (value("--launcher=")) {
-      Run().launcher = argument.substr(11);
-    } else if (value("--code-page=")) {
-      Run().codePage =
-          static_cast<unsigned>(strtoul(argument.c_str() + 12, nullptr, 10));
+    if (argument.starts_with("--root=")) {
+      run.base = argument.substr(7);
+    } else if (argument.starts_with("--launcher=")) {
+      run.launcher = argument.substr(11);
+    } else if (argument.starts_with("--code-page=")) {
+      run.codePage = strtoul(argument.c_str() + 12, nullptr, 10);
     } else if (argument == "--all-rows") {
-      Run().allRows = true;
-    } else if (argument.compare(0, 8, "--gtest_") != 0) {
+      run.allRows = true;
+    } else if (!argument.starts_with("--gtest_")) {
       return false;
     }
   }
@@ -135,18 +121,22 @@ int Usage(const wchar_t* program) {
 
 }  // namespace
 
-const std::string& ScratchRoot() { return Root(); }
+const std::string& ScratchRoot() { return root; }
 
-const std::string& ScratchBase() { return Run().base; }
+const std::string& ScratchBase() { return run.base; }
 
-const char* ScratchRootName() { return RootName; }
+LaunchOutcome PlayAlongside(LaunchRequest request) {
+  request.neighbours = RootName;
+  request.ownFolder = ownFolder;
+  return Play(request);
+}
 
-unsigned RunCodePage() { return Run().codePage; }
+unsigned RunCodePage() { return run.codePage; }
 
-bool AllRows() { return Run().allRows; }
+bool AllRows() { return run.allRows; }
 
 const std::string& LauncherFile() {
-  static const std::string file = OwnFolder() + Run().launcher;
+  static const std::string file = OwnFolder() + run.launcher;
   return file;
 }
 
@@ -180,15 +170,14 @@ int wmain(int argc, wchar_t** argv) {
             GetACP());
     return 1;
   }
-  std::string& base = Run().base;
+  std::string& base = run.base;
+  std::error_code error;
   if (base.empty()) {
-    wchar_t temp[MAX_PATH];
-    const DWORD length = GetTempPathW(MAX_PATH, temp);
-    if (length == 0 || length >= MAX_PATH) {
-      fprintf(stderr, "cannot find the temporary folder\n");
-      return 1;
-    }
-    base = WideToUtf8(std::wstring(temp, length));
+    base = WideToUtf8(std::filesystem::temp_directory_path(error).wstring());
+  }
+  if (base.empty()) {
+    fprintf(stderr, "cannot find the temporary folder\n");
+    return 1;
   }
   while (!base.empty() && (base.back() == '\\' || base.back() == '/')) {
     base.pop_back();
