@@ -37,6 +37,9 @@ take_turns() {
 # shellcheck disable=SC2120  # the presets are optional
 build_for_wine() {
   "$varnix_scripts/setup" || return
+  # What setup could not install just now, the scripts started from here on
+  # take as settled rather than ask the mirror again.
+  export VARNIX_SETUP_SETTLED=1
   arch=$("$varnix_scripts/wine-run" --arch) || return
   preset=windows
   [ "$arch" = 32 ] || preset=windows64
