@@ -3,7 +3,6 @@
 #include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 #include <tlhelp32.h>
 #include <winternl.h>
 
@@ -23,15 +22,11 @@ constexpr DWORD ReportTimeoutMs = 20000;
 // The message box's text control, the same id on Windows and under Wine.
 constexpr int BoxTextId = 0xFFFF;
 
-bool Elapsed(DWORD since, DWORD limitMs) {
-  return GetTickCount() - since > limitMs;
-}
-
 template <typename Done>
 bool PollUntil(Done done, DWORD limitMs) {
   const DWORD since = GetTickCount();
   while (!done()) {
-    if (Elapsed(since, limitMs)) return false;
+    if (GetTickCount() - since > limitMs) return false;
     Sleep(PollMs);
   }
   return true;
@@ -94,8 +89,10 @@ bool IsNeighbours(const std::string& image, const LaunchRequest& request) {
          image.find("\\" + request.ownFolder + "\\") == std::string::npos;
 }
 
-std::string ForeignDialog(DWORD launcherId, const std::vector<HWND>& before,
-                          const LaunchRequest& request) {
+// Closes another process's dialog, if one is up, and says so in `failure`
+// unless that already tells of an earlier one.
+bool ForeignDialog(DWORD launcherId, const std::vector<HWND>& before,
+                   const LaunchRequest& request, std::string* failure) {
   for (const HWND window : Dialogs()) {
     const DWORD owner = OwnerOf(window);
     if (owner == launcherId || owner == GetCurrentProcessId() ||
@@ -112,39 +109,29 @@ std::string ForeignDialog(DWORD launcherId, const std::vector<HWND>& before,
     // Found as soon as it is made: its caption and text come a little later.
     PollUntil([window] { return IsWindowVisible(window) || !IsWindow(window); },
               BoxReadyTimeoutMs);
-    const HWND textControl = GetDlgItem(window, BoxTextId);
-    const std::string described =
-        "a dialog of process " + std::to_string(owner) +
-        " appeared during the launch: \"" + TextOf(window) + "\" " +
-        (textControl ? TextOf(textControl) : std::string());
+    if (failure->empty()) {
+      *failure = "a dialog of process " + std::to_string(owner) +
+                 " appeared during the launch: \"" + TextOf(window) + "\" " +
+                 TextOf(GetDlgItem(window, BoxTextId));
+    }
     PostMessageA(window, WM_CLOSE, 0, 0);
-    return described;
+    return true;
   }
-  return "";
+  return false;
 }
 
-struct BoxContents {
-  WarningBox* box;
-  HWND firstButton;
-};
-
 BOOL CALLBACK ReadControl(HWND control, LPARAM parameter) {
-  auto* contents = reinterpret_cast<BoxContents*>(parameter);
+  auto* box = reinterpret_cast<WarningBox*>(parameter);
   const std::string name = ClassOf(control);
   if (lstrcmpiA(name.c_str(), "Button") == 0) {
-    if (contents->box->buttons++ == 0) {
-      contents->box->buttonId = GetDlgCtrlID(control);
-      contents->firstButton = control;
-    }
+    if (box->buttons++ == 0) box->buttonId = GetDlgCtrlID(control);
   } else if (lstrcmpiA(name.c_str(), "Static") == 0 &&
              (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
     DWORD_PTR icon = 0;
     SendMessageTimeoutA(control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000,
                         &icon);
-    if (icon) {
-      contents->box->icon = true;
-      contents->box->iconHandle = reinterpret_cast<HICON>(icon);
-    }
+    box->icon = icon != 0;
+    box->iconHandle = reinterpret_cast<HICON>(icon);
   }
   return TRUE;
 }
@@ -165,11 +152,10 @@ WarningBox ReadAndDismiss(HWND window) {
   box.text.assign(text, length);
   box.owned = GetWindow(window, GW_OWNER) != nullptr;
   box.topmost = (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-  BoxContents contents = {&box, nullptr};
-  EnumChildWindows(window, ReadControl, reinterpret_cast<LPARAM>(&contents));
+  EnumChildWindows(window, ReadControl, reinterpret_cast<LPARAM>(&box));
 
   PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-               reinterpret_cast<LPARAM>(contents.firstButton));
+               reinterpret_cast<LPARAM>(GetDlgItem(window, box.buttonId)));
   if (!PollUntil([window] { return !IsWindow(window); }, BoxGoneTimeoutMs)) {
     PostMessageA(window, WM_CLOSE, 0, 0);
   }
@@ -224,12 +210,6 @@ bool EmptyCommandLine(HANDLE process) {
                             sizeof zeroLength, nullptr) &&
          WriteProcessMemory(process, parameters.CommandLine.Buffer, &terminator,
                             sizeof terminator, nullptr);
-}
-
-std::string UniqueEventName() {
-  static unsigned counter = 0;
-  return "VarnixE2EHold-" + std::to_string(GetCurrentProcessId()) + "-" +
-         std::to_string(GetTickCount()) + "-" + std::to_string(++counter);
 }
 
 // Wine's debugging channels for the processes this one starts: the launcher
@@ -291,12 +271,12 @@ std::string Unescaped(const std::string& quoted) {
 std::vector<TracedCall> TracedCalls(unsigned long long from, DWORD processId,
                                     DWORD threadId) {
   static const std::regex line(
-      "([0-9a-f]+:[0-9a-f]+):Call \\w+\\.(SetCurrentDirectoryA|CreateProcessA|"
+      "[0-9a-f]+:[0-9a-f]+:Call \\w+\\.(SetCurrentDirectoryA|CreateProcessA|"
       "MessageBoxA|SetEnvironmentVariableA)\\((.*)\\) ret=\\w+");
   static const std::regex argument(
       "([0-9a-f]+)(?: \"((?:[^\"\\\\]|\\\\.)*)\"(\\.\\.\\.)?)?");
-  char thread[24];
-  snprintf(thread, sizeof thread, "%04lx:%04lx",
+  char thread[32];
+  snprintf(thread, sizeof thread, "%04lx:%04lx:Call ",
            static_cast<unsigned long>(processId),
            static_cast<unsigned long>(threadId));
   std::vector<TracedCall> calls;
@@ -305,13 +285,12 @@ std::vector<TracedCall> TracedCalls(unsigned long long from, DWORD processId,
   std::istringstream lines(text);
   for (std::string entry; std::getline(lines, entry);) {
     std::smatch call;
-    if (entry.compare(0, strlen(thread), thread) != 0 ||
-        !std::regex_match(entry, call, line) || call[1] != thread) {
+    if (!entry.starts_with(thread) || !std::regex_match(entry, call, line)) {
       continue;
     }
     TracedCall& traced = calls.emplace_back();
-    traced.function = call[2];
-    const std::string list = call[3];
+    traced.function = call[1];
+    const std::string list = call[2];
     for (std::sregex_iterator at(list.begin(), list.end(), argument), end;
          at != end; ++at) {
       traced.values.push_back(std::stoull((*at)[1].str(), nullptr, 16));
@@ -320,30 +299,6 @@ std::vector<TracedCall> TracedCalls(unsigned long long from, DWORD processId,
     }
   }
   return calls;
-}
-
-void WatchUntilEnd(HANDLE launcher, DWORD processId,
-                   const std::vector<HWND>& dialogsBefore,
-                   const LaunchRequest& request, LaunchOutcome* outcome) {
-  const DWORD since = GetTickCount();
-  for (;;) {
-    if (WaitForSingleObject(launcher, PollMs) == WAIT_OBJECT_0) {
-      outcome->ended = true;
-      return;
-    }
-    const std::string foreign =
-        ForeignDialog(processId, dialogsBefore, request);
-    if (!foreign.empty()) {
-      outcome->failure = foreign;
-      return;
-    }
-    // A box is modal: while one is up the launcher cannot end, so none can
-    // be missed between two looks.
-    if (const HWND box = FindBox(processId)) {
-      outcome->boxes.push_back(ReadAndDismiss(box));
-    }
-    if (Elapsed(since, LauncherTimeoutMs)) return;
-  }
 }
 
 }  // namespace
@@ -384,42 +339,31 @@ bool LayOut(const Layout& layout, const std::string& launcherFile,
   if (!MakeFolders(layout.folder)) return fail("cannot make " + layout.folder);
   const std::string launcher = layout.folder + "\\" + layout.launcherName;
   if (!copy(launcherFile, launcher)) return false;
-  switch (layout.system) {
-    case SystemFolder::Missing:
-      return true;
-    case SystemFolder::IsAFile:
-      return WriteBytes(system, "A file where a folder belongs.\r\n") ||
-             fail("cannot write " + system);
-    case SystemFolder::Present:
-      if (!CreateDirectoryW(WideName(system).c_str(), nullptr)) {
-        return fail("cannot make " + system);
-      }
-      break;
+  if (layout.system == SystemFolder::Missing) return true;
+  if (layout.system == SystemFolder::IsAFile) {
+    return WriteBytes(system, "A file where a folder belongs.\r\n") ||
+           fail("cannot write " + system);
   }
-  switch (layout.game) {
-    case GameFile::Missing:
-      return true;
-    case GameFile::NotAProgram: {
-      // The stand-in itself, marked as built for Itanium: a file without a
-      // program header would be taken for a DOS program, which 64-bit
-      // Windows answers with a box of its own.
-      std::string image;
-      if (!ReadBytes(standInFile, &image) || image.size() < 0x40) {
-        return fail("cannot read " + standInFile);
-      }
-      const size_t header = static_cast<unsigned char>(image[0x3C]) |
-                            static_cast<unsigned char>(image[0x3D]) << 8;
-      if (image.compare(header, 4, std::string("PE\0\0", 4)) != 0) {
-        return fail(standInFile + " is no program file");
-      }
-      image[header + 4] = '\x00';  // IMAGE_FILE_MACHINE_IA64, 0x0200
-      image[header + 5] = '\x02';
-      return WriteBytes(game, image) || fail("cannot write " + game);
-    }
-    case GameFile::StandIn:
-      return copy(standInFile, game);
+  if (!CreateDirectoryW(WideName(system).c_str(), nullptr)) {
+    return fail("cannot make " + system);
   }
-  return true;
+  if (layout.game == GameFile::Missing) return true;
+  if (layout.game == GameFile::StandIn) return copy(standInFile, game);
+  // The stand-in itself, marked as built for Itanium: a file without a
+  // program header would be taken for a DOS program, which 64-bit Windows
+  // answers with a box of its own.
+  std::string image;
+  if (!ReadBytes(standInFile, &image) || image.size() < 0x40) {
+    return fail("cannot read " + standInFile);
+  }
+  const size_t header = static_cast<unsigned char>(image[0x3C]) |
+                        static_cast<unsigned char>(image[0x3D]) << 8;
+  if (image.compare(header, 4, std::string("PE\0\0", 4)) != 0) {
+    return fail(standInFile + " is no program file");
+  }
+  image[header + 4] = '\x00';  // IMAGE_FILE_MACHINE_IA64, 0x0200
+  image[header + 5] = '\x02';
+  return WriteBytes(game, image) || fail("cannot write " + game);
 }
 
 // A dialog of another process, up to the game's report (a system box about
@@ -427,7 +371,10 @@ bool LayOut(const Layout& layout, const std::string& launcherFile,
 LaunchOutcome Play(const LaunchRequest& request) {
   LaunchOutcome outcome;
   DeleteFileW(WideName(request.reportFile).c_str());
-  const std::string eventName = UniqueEventName();
+  static unsigned events = 0;
+  const std::string eventName =
+      "VarnixE2EHold-" + std::to_string(GetCurrentProcessId()) + "-" +
+      std::to_string(GetTickCount()) + "-" + std::to_string(++events);
   const HANDLE hold = CreateEventA(nullptr, TRUE, FALSE, eventName.c_str());
   if (!hold) {
     outcome.failure = "cannot make the event " + eventName;
@@ -475,8 +422,23 @@ LaunchOutcome Play(const LaunchRequest& request) {
     ResumeThread(process.hThread);
   }
 
-  WatchUntilEnd(process.hProcess, process.dwProcessId, dialogsBefore, request,
-                &outcome);
+  PollUntil(
+      [&] {
+        outcome.ended =
+            WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
+        if (outcome.ended) return true;
+        if (ForeignDialog(process.dwProcessId, dialogsBefore, request,
+                          &outcome.failure)) {
+          return true;
+        }
+        // A box is modal: while one is up the launcher cannot end, so none
+        // can be missed between two looks.
+        if (const HWND box = FindBox(process.dwProcessId)) {
+          outcome.boxes.push_back(ReadAndDismiss(box));
+        }
+        return false;
+      },
+      LauncherTimeoutMs);
   if (outcome.ended) {
     GetExitCodeProcess(process.hProcess, &outcome.exitCode);
     outcome.gamesRunningAtEnd =
@@ -491,30 +453,30 @@ LaunchOutcome Play(const LaunchRequest& request) {
                       std::to_string(LauncherTimeoutMs / 1000) + " s";
   }
   SetEvent(hold);
-  if (!outcome.ended) {
-    // Perhaps it waits for the game, which has just been released.
-    if (WaitForSingleObject(process.hProcess, BoxGoneTimeoutMs) !=
-        WAIT_OBJECT_0)
-      TerminateProcess(process.hProcess, 1);
-  }
+  // Perhaps it waits for the game, which has just been released.
+  if (!outcome.ended &&
+      WaitForSingleObject(process.hProcess, BoxGoneTimeoutMs) != WAIT_OBJECT_0)
+    TerminateProcess(process.hProcess, 1);
 
-  const DWORD since = GetTickCount();
-  std::string text;
-  do {
-    if (ReadBytes(request.reportFile, &text) &&
-        ParseReport(text, &outcome.report)) {
-      outcome.gameReported = true;
-      DeleteFileW(WideName(request.reportFile).c_str());
-      break;
-    }
-    if (outcome.gamesRunningAtEnd <= 0) break;
-    // The system tells of a game that cannot start, or of one for another
-    // kind of Windows, in a box of its own once the launcher is gone.
-    const std::string foreign =
-        ForeignDialog(process.dwProcessId, dialogsBefore, request);
-    if (!foreign.empty() && outcome.failure.empty()) outcome.failure = foreign;
-    Sleep(PollMs);
-  } while (!Elapsed(since, ReportTimeoutMs));
+  PollUntil(
+      [&] {
+        std::string text;
+        outcome.gameReported = ReadBytes(request.reportFile, &text) &&
+                               ParseReport(text, &outcome.report);
+        if (outcome.gameReported) {
+          DeleteFileW(WideName(request.reportFile).c_str());
+        }
+        if (outcome.gameReported || outcome.gamesRunningAtEnd <= 0) {
+          return true;
+        }
+        // The system tells of a game that cannot start, or of one for
+        // another kind of Windows, in a box of its own once the launcher is
+        // gone.
+        ForeignDialog(process.dwProcessId, dialogsBefore, request,
+                      &outcome.failure);
+        return false;
+      },
+      ReportTimeoutMs);
 
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
