@@ -1,6 +1,5 @@
 #include "player/game_report.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 #include <wchar.h>
 #include <windows.h>
@@ -17,12 +16,9 @@ namespace varnix_e2e {
 namespace {
 
 std::string Hex(const std::string& bytes) {
+  static const char hex[] = "0123456789abcdef";
   std::string out;
-  for (unsigned char byte : bytes) {
-    char pair[3];
-    snprintf(pair, sizeof pair, "%02x", byte);
-    out += pair;
-  }
+  for (unsigned char byte : bytes) out += {hex[byte >> 4], hex[byte & 15]};
   return out;
 }
 
@@ -37,16 +33,15 @@ bool Unhex(const std::string& hex, std::string* bytes) {
   return true;
 }
 
-// The fields of a report and their keys: the texts in hexadecimal, the
-// numbers in decimal and the words as they are.
-using Text = std::string GameReport::*;
-constexpr std::pair<const char*, Text> HexTexts[] = {
+// The fields of a report and their keys, besides the environment's entries,
+// one a line, and the title, when there is one.
+constexpr std::pair<const char*, std::string GameReport::*> Texts[] = {
     {"command_line", &GameReport::commandLine},
     {"current_directory", &GameReport::currentDirectory},
     {"wide_command_line", &GameReport::wideCommandLine},
-    {"wide_current_directory", &GameReport::wideCurrentDirectory}};
-constexpr std::pair<const char*, Text> Words[] = {
-    {"handle", &GameReport::handle}, {"hold", &GameReport::hold}};
+    {"wide_current_directory", &GameReport::wideCurrentDirectory},
+    {"handle", &GameReport::handle},
+    {"hold", &GameReport::hold}};
 constexpr std::pair<const char*, unsigned long GameReport::*> Numbers[] = {
     {"startup_flags", &GameReport::startupFlags},
     {"priority_class", &GameReport::priorityClass},
@@ -90,51 +85,44 @@ std::vector<std::string> CurrentEnvironment() {
 std::string FormatReport(const GameReport& report) {
   std::string out;
   const auto line = [&out](const std::string& key, const std::string& value) {
-    out += key + "=" + value + "\n";
+    out += key + "=" + Hex(value) + "\n";
   };
-  for (const auto& [key, field] : HexTexts) line(key, Hex(report.*field));
+  for (const auto& [key, field] : Texts) line(key, report.*field);
   for (const std::string& entry : report.environment) {
-    line("environment", Hex(entry));
+    line("environment", entry);
   }
-  if (report.hasTitle) line("title", Hex(report.title));
+  if (report.hasTitle) line("title", report.title);
   for (const auto& [key, field] : Numbers) {
     line(key, std::to_string(report.*field));
   }
-  for (const auto& [key, field] : Words) line(key, report.*field);
   // Written last: a report that lacks it was cut short.
-  line("end", "1");
+  line("end", "");
   return out;
 }
 
 bool ParseReport(const std::string& text, GameReport* report) {
   *report = GameReport();
-  bool complete = false;
   std::istringstream lines(text);
   for (std::string line; std::getline(lines, line);) {
     const size_t equals = line.find('=');
-    if (equals == std::string::npos) return false;
+    std::string value;
+    if (equals == std::string::npos ||
+        !Unhex(line.substr(equals + 1), &value)) {
+      return false;
+    }
     const std::string key = line.substr(0, equals);
-    const std::string value = line.substr(equals + 1);
-    const unsigned long number = strtoul(value.c_str(), nullptr, 10);
-    for (const auto& [name, field] : Words) {
+    if (key == "end") return true;
+    for (const auto& [name, field] : Texts) {
       if (key == name) report->*field = value;
     }
     for (const auto& [name, field] : Numbers) {
-      if (key == name) report->*field = number;
+      if (key == name) report->*field = strtoul(value.c_str(), nullptr, 10);
     }
-    std::string bytes;
-    const bool hex = Unhex(value, &bytes);
-    for (const auto& [name, field] : HexTexts) {
-      if (key == name && !hex) return false;
-      if (key == name) report->*field = bytes;
-    }
-    if ((key == "environment" || key == "title") && !hex) return false;
-    if (key == "environment") report->environment.push_back(bytes);
+    if (key == "environment") report->environment.push_back(value);
     if (key == "title") report->hasTitle = true;
-    if (key == "title") report->title = bytes;
-    if (key == "end") complete = true;
+    if (key == "title") report->title = value;
   }
-  return complete;
+  return false;
 }
 
 }  // namespace varnix_e2e

@@ -1,6 +1,6 @@
 // What the stand-in game records about how it was started, and the file in
-// which it hands that over: one "key=value" line per item, every text that
-// may hold arbitrary bytes in hexadecimal, so that it survives as it came.
+// which it hands that over: one "key=value" line per item, every value's
+// bytes in hexadecimal, so that a text survives as it came.
 #ifndef VARNIX_PLAYER_GAME_REPORT_H
 #define VARNIX_PLAYER_GAME_REPORT_H
 

@@ -10,6 +10,7 @@
 #include "player/files.h"
 #include "player/game_report.h"
 
+namespace varnix_e2e {
 namespace {
 
 // NtQueryInformationProcess's class for the process priority class.
@@ -48,39 +49,36 @@ std::string Hold(const std::string& eventName) {
 // waits for the report never reads half of it.
 void WriteReport(const std::string& path, const std::string& text) {
   const std::string part = path + ".part";
-  if (varnix_e2e::WriteBytes(part, text)) {
-    MoveFileExW(varnix_e2e::WideName(part).c_str(),
-                varnix_e2e::WideName(path).c_str(), MOVEFILE_REPLACE_EXISTING);
+  if (WriteBytes(part, text)) {
+    MoveFileExW(WideName(part).c_str(), WideName(path).c_str(),
+                MOVEFILE_REPLACE_EXISTING);
   }
 }
 
 }  // namespace
+}  // namespace varnix_e2e
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  varnix_e2e::GameReport report;
+  using namespace varnix_e2e;
+  GameReport report;
   // Its instructions are read from the wide block, in UTF-8, rather than
   // through an ANSI call: a value may hold what the game's ANSI code page
   // cannot spell, and under Wine GetEnvironmentVariableA cuts a value in a
   // double-byte code page to as many bytes as it has characters.
-  report.environment = varnix_e2e::CurrentEnvironment();
+  report.environment = CurrentEnvironment();
   std::string reportFile;
-  if (!report.FindVariable(varnix_e2e::ReportFileVariable, &reportFile)) {
-    return 1;
-  }
+  if (!report.FindVariable(ReportFileVariable, &reportFile)) return 1;
   report.commandLine = GetCommandLineA();
-  report.wideCommandLine = varnix_e2e::WideToUtf8(GetCommandLineW());
+  report.wideCommandLine = WideToUtf8(GetCommandLineW());
   // A folder of MAX_PATH characters takes up to three times as many bytes
   // in UTF-8.
-  char directory[3 * MAX_PATH + 1];
-  const DWORD length = GetCurrentDirectoryA(sizeof directory, directory);
-  if (length > 0 && length < sizeof directory) {
-    report.currentDirectory.assign(directory, length);
+  char directory[3 * MAX_PATH + 1] = "";
+  if (GetCurrentDirectoryA(sizeof directory, directory) < sizeof directory) {
+    report.currentDirectory = directory;
   }
-  wchar_t wideDirectory[MAX_PATH + 1];
-  const DWORD wideLength = GetCurrentDirectoryW(MAX_PATH + 1, wideDirectory);
-  if (wideLength > 0 && wideLength <= MAX_PATH) {
-    report.wideCurrentDirectory =
-        varnix_e2e::WideToUtf8(std::wstring(wideDirectory, wideLength));
+  wchar_t wideDirectory[MAX_PATH + 1] = L"";
+  if (GetCurrentDirectoryW(MAX_PATH + 1, wideDirectory) <= MAX_PATH) {
+    report.wideCurrentDirectory = WideToUtf8(wideDirectory);
   }
 
   STARTUPINFOA startup;
@@ -100,13 +98,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   report.codePage = GetACP();
 
   std::string value;
-  if (report.FindVariable(varnix_e2e::HandleVariable, &value)) {
+  if (report.FindVariable(HandleVariable, &value)) {
     report.handle = HandleState(value);
   }
-  if (report.FindVariable(varnix_e2e::HoldEventVariable, &value)) {
-    report.hold = Hold(value);
-  }
+  if (report.FindVariable(HoldEventVariable, &value)) report.hold = Hold(value);
 
-  WriteReport(reportFile, varnix_e2e::FormatReport(report));
+  WriteReport(reportFile, FormatReport(report));
   return 0;
 }
