@@ -22,6 +22,7 @@
 
 #include "player/player.h"
 
+namespace varnix_e2e {
 namespace {
 
 // To a console through the wide call, which shows every script whatever
@@ -33,7 +34,7 @@ void Say(const std::string& utf8) {
   DWORD mode = 0;
   DWORD written = 0;
   if (GetConsoleMode(out, &mode)) {
-    const std::wstring wide = varnix_e2e::Utf8ToWide(line);
+    const std::wstring wide = Utf8ToWide(line);
     WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written,
                   nullptr);
   } else {
@@ -42,37 +43,28 @@ void Say(const std::string& utf8) {
   }
 }
 
-std::string Escape(const char* format, unsigned value) {
-  char escape[8];
-  snprintf(escape, sizeof escape, format, value);
-  return escape;
-}
-
 // UTF-8 text as a player reads it, with only what a terminal would hide or
-// act on made visible: control characters as escapes (a tab as \t), and,
-// unless the caller marks the text's ends itself, its trailing blanks as
-// \x20.
+// act on made visible: control characters as escapes (a tab as \t), U+0080
+// to U+009F among them, which some terminals obey, and, unless the caller
+// marks the text's ends itself, its trailing blanks as \x20.
 std::string Shown(const std::string& utf8, bool endsMarked = false) {
-  size_t end = utf8.size();
-  while (!endsMarked && end > 0 && utf8[end - 1] == ' ') --end;
-  std::string out;
+  const std::wstring text = Utf8ToWide(utf8);
+  size_t end = text.size();
+  while (!endsMarked && end > 0 && text[end - 1] == L' ') --end;
+  std::wstring out;
   for (size_t i = 0; i < end; ++i) {
-    const unsigned char byte = utf8[i];
-    const unsigned char next = i + 1 < end ? utf8[i + 1] : 0;
-    if (byte == '\t') {
-      out += "\\t";
-    } else if (byte < 0x20 || byte == 0x7F) {
-      out += Escape("\\x%02X", byte);
-    } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
-      // U+0080 to U+009F: controls too, and some terminals obey them.
-      out += Escape("\\u%04X", next);
-      ++i;
+    wchar_t escape[8];
+    if (text[i] == L'\t') {
+      out += L"\\t";
+    } else if (text[i] < 0x20 || (text[i] >= 0x7F && text[i] <= 0x9F)) {
+      swprintf(escape, 8, text[i] < 0x80 ? L"\\x%02X" : L"\\u%04X", text[i]);
+      out += escape;
     } else {
-      out += static_cast<char>(byte);
+      out += text[i];
     }
   }
-  for (size_t i = end; i < utf8.size(); ++i) out += "\\x20";
-  return out;
+  for (size_t i = end; i < text.size(); ++i) out += L"\\x20";
+  return WideToUtf8(out);
 }
 
 const char* ShowWindowName(unsigned value) {
@@ -88,7 +80,7 @@ const char* ShowWindowName(unsigned value) {
 // goes to Wine as the UTF-8 bytes that name it on disk. False when Wine
 // cannot say.
 bool Utf8Path(const std::wstring& path, std::string* utf8) {
-  *utf8 = varnix_e2e::WideToUtf8(path);
+  *utf8 = WideToUtf8(path);
   if (path.empty() || path[0] != L'/') return true;
   using ToDos = WCHAR*(CDECL*)(const char*);
   const auto toDos =
@@ -96,7 +88,7 @@ bool Utf8Path(const std::wstring& path, std::string* utf8) {
           GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
   WCHAR* dos = toDos ? toDos(utf8->c_str()) : nullptr;
   if (!dos) return false;
-  *utf8 = varnix_e2e::WideToUtf8(dos);
+  *utf8 = WideToUtf8(dos);
   HeapFree(GetProcessHeap(), 0, dos);
   return true;
 }
@@ -105,7 +97,7 @@ bool Utf8Path(const std::wstring& path, std::string* utf8) {
 // code page from the system, as from a shell.
 // A blank added at the end marks a closing " --" too, and is left out again.
 std::string ArgumentsAfterMarker() {
-  const std::string line = varnix_e2e::WideToUtf8(GetCommandLineW()) + " ";
+  const std::string line = WideToUtf8(GetCommandLineW()) + " ";
   const size_t marker = line.find(" -- ");
   if (marker == std::string::npos) return "";
   return line.substr(marker + 4, line.size() - 1 - (marker + 4));
@@ -121,15 +113,14 @@ void PrintItem(const char* label, const std::string& wide,
   const std::string close = bracketed ? "]" : "";
   Say(std::string("  ") + label + open + Shown(wide, bracketed) + close);
   if (codePage == 0) return;
-  const std::string ansiText =
-      varnix_e2e::WideToUtf8(varnix_e2e::CodePageToWide(ansi, codePage));
+  const std::string ansiText = WideToUtf8(CodePageToWide(ansi, codePage));
   if (ansiText == wide) return;
   Say("                 as an ANSI game reads it, in the system's code page " +
       std::to_string(codePage) + ":");
   Say("                 " + open + Shown(ansiText, bracketed) + close);
 }
 
-void PrintGame(const varnix_e2e::GameReport& report) {
+void PrintGame(const GameReport& report) {
   Say("Game      System\\RuZoriru.exe received");
   PrintItem("command line   ", report.wideCommandLine, report.commandLine,
             report.codePage, true);
@@ -151,17 +142,17 @@ void PrintGame(const varnix_e2e::GameReport& report) {
 }
 
 }  // namespace
+}  // namespace varnix_e2e
 
 // Its arguments come in wide, as Wine handed them over, before any pass
 // through the ANSI code page: that would garble a Unix path's letters that
 // the code page lacks.
 int wmain(int argc, wchar_t** argv) {
+  using namespace varnix_e2e;
   std::string folder;
   if (argc == 3 && wcscmp(argv[1], L"--spells") == 0) {
     printf("%u\n", GetACP());
-    return Utf8Path(argv[2], &folder) && varnix_e2e::Spelled(folder, GetACP())
-               ? 0
-               : 1;
+    return Utf8Path(argv[2], &folder) && Spelled(folder, GetACP()) ? 0 : 1;
   }
   if (argc < 4) {
     fprintf(stderr,
@@ -169,12 +160,12 @@ int wmain(int argc, wchar_t** argv) {
             "       play --spells FOLDER\n");
     return 2;
   }
-  varnix_e2e::LaunchRequest request;
+  LaunchRequest request;
   if (!Utf8Path(argv[1], &folder) || !Utf8Path(argv[3], &request.reportFile)) {
     Say("play: cannot find the installation's Windows path");
     return 1;
   }
-  request.launcherFile = folder + "\\" + varnix_e2e::WideToUtf8(argv[2]);
+  request.launcherFile = folder + "\\" + WideToUtf8(argv[2]);
   const std::string arguments = ArgumentsAfterMarker();
   request.commandLine = "\"" + request.launcherFile + "\"";
   if (!arguments.empty()) request.commandLine += " " + arguments;
@@ -183,12 +174,12 @@ int wmain(int argc, wchar_t** argv) {
 
   Say("Started   " + Shown(request.commandLine));
   Say("          (as a shortcut set to run minimized starts it)");
-  const varnix_e2e::LaunchOutcome outcome = varnix_e2e::Play(request);
+  const LaunchOutcome outcome = Play(request);
   if (!outcome.failure.empty()) {
     Say("play: " + outcome.failure);
     return 1;
   }
-  for (const varnix_e2e::WarningBox& box : outcome.boxes) {
+  for (const WarningBox& box : outcome.boxes) {
     const bool justOk = box.buttons == 1 && box.buttonId == IDOK;
     Say("Warning   \"" + Shown(box.caption, true) + "\" with " +
         (justOk ? "one OK button" : "other buttons than one OK") +
