@@ -4,9 +4,13 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <regex>
 #include <string>
 
 #include "tests/windows/launch_case.h"
+
+// ntdll's, which MinGW's headers do not declare.
+extern "C" LONG WINAPI RtlGetVersion(OSVERSIONINFOW* version);
 
 namespace varnix_e2e {
 namespace {
@@ -25,38 +29,29 @@ const std::string ownFolder = RootName + std::to_string(GetCurrentProcessId());
 std::string root;
 
 std::string OwnFolder() {
-  wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return WideToUtf8(std::filesystem::path(std::wstring(path, length))
-                        .parent_path()
-                        .wstring()) +
-         "\\";
+  std::wstring path(MAX_PATH, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
+  return WideToUtf8(path.substr(0, path.rfind(L'\\') + 1));
 }
 
 // Whether the file's manifest, which its resources hold as plain text,
 // sets activeCodePage to UTF-8.
 bool ManifestAsksForUtf8(const std::string& file) {
+  static const std::regex utf8("<activeCodePage[^>]*>UTF-8<");
   std::string image;
-  if (!ReadBytes(file, &image)) return false;
-  const size_t element = image.find("<activeCodePage");
-  const size_t value = image.find('>', element);
-  return element != std::string::npos && value != std::string::npos &&
-         image.compare(value + 1, 6, "UTF-8<") == 0;
+  return ReadBytes(file, &image) && std::regex_search(image, utf8);
 }
 
 // Wine 8 honours the manifest's code page, and Windows from build 18362
 // (version 1903) on; RtlGetVersion, unlike GetVersionEx, tells the build
 // whatever this program's own manifest says.
 bool SystemHonoursActiveCodePage() {
-  if (UnderWine()) return true;
-  using GetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
-  const auto get = reinterpret_cast<GetVersion>(reinterpret_cast<void (*)()>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
   OSVERSIONINFOW version = {};
   version.dwOSVersionInfoSize = sizeof version;
-  return get && get(&version) == 0 &&
-         (version.dwMajorVersion > 10 ||
-          (version.dwMajorVersion == 10 && version.dwBuildNumber >= 18362));
+  return UnderWine() ||
+         (RtlGetVersion(&version) == 0 &&
+          (version.dwMajorVersion > 10 ||
+           (version.dwMajorVersion == 10 && version.dwBuildNumber >= 18362)));
 }
 
 // Made before the first case and removed after the last: the scratch root,
@@ -64,24 +59,21 @@ bool SystemHonoursActiveCodePage() {
 // variable for drive C in the environment that every launcher is started
 // with, so that a game that sees the right one proves that the launcher
 // recorded it.
-class Installations : public testing::Environment {
- public:
+struct Installations : testing::Environment {
   void SetUp() override {
     root = run.base + "\\" + ownFolder;
-    std::filesystem::path made(Utf8ToWide(root));
+    std::filesystem::path folder(Utf8ToWide(root));
     std::error_code error;
-    while (made.has_relative_path() &&
-           !std::filesystem::exists(made.parent_path(), error)) {
-      made = made.parent_path();
+    while (folder.has_relative_path() &&
+           !std::filesystem::exists(folder.parent_path(), error)) {
+      folder = folder.parent_path();
     }
-    made_ = WideToUtf8(made.wstring());
+    made = WideToUtf8(folder.wstring());
     ASSERT_TRUE(MakeFolders(root)) << "cannot make " << root;
     SetEnvironmentVariableW(L"=C:", L"C:\\Stale\\Per-Drive\\Directory");
   }
-  void TearDown() override { RemoveTree(made_); }
-
- private:
-  std::string made_;
+  void TearDown() override { RemoveTree(made); }
+  std::string made;
 };
 
 // This program's own options, read before GoogleTest's: GoogleTest
@@ -179,9 +171,7 @@ int wmain(int argc, wchar_t** argv) {
     fprintf(stderr, "cannot find the temporary folder\n");
     return 1;
   }
-  while (!base.empty() && (base.back() == '\\' || base.back() == '/')) {
-    base.pop_back();
-  }
+  base.erase(base.find_last_not_of("\\/") + 1);
   // Which rows apply depends on the scratch root too.
   testing::InitGoogleTest(&argc, argv);
   testing::AddGlobalTestEnvironment(new Installations);
