@@ -184,10 +184,14 @@ LAUNCH_TABLE(Capacities, Capacities);
 // case above checks, with the per-drive variable.
 class Inheritance : public testing::Test {
  protected:
-  LaunchOutcome Start(const char* name, LaunchRequest request) {
+  // Starts the launcher of an installation of its own, `name`, by its
+  // quoted path alone, into `outcome_`; its game must start as in any case.
+  void Start(const char* name, LaunchRequest request) {
     layout_.folder = ScratchRoot() + "\\" + name;
     request.commandLine = "\"" + layout_.folder + "\\Varnix.exe\"";
-    return LayOutAndLaunch(layout_, request);
+    outcome_ = LayOutAndLaunch(layout_, request);
+    ASSERT_EQ("", outcome_.failure);
+    ExpectGame(outcome_, "-LAUNCHED ", layout_.folder + "\\System");
   }
   // An inheritable pipe's write end, both ends closed after the case.
   HANDLE InheritablePipe() {
@@ -203,6 +207,7 @@ class Inheritance : public testing::Test {
   }
 
   Layout layout_;
+  LaunchOutcome outcome_;
   HANDLE pipe_[2] = {};
 };
 
@@ -213,15 +218,13 @@ TEST_F(Inheritance, StartupInformation) {
   request.startup.wShowWindow = SW_SHOWMINNOACTIVE;
   wchar_t title[] = L"Varnix (minimized)";
   request.startup.lpTitle = title;
-  const LaunchOutcome outcome = Start("StartupInformation", request);
-  ASSERT_EQ("", outcome.failure);
-  ExpectGame(outcome, "-LAUNCHED ", layout_.folder + "\\System");
+  ASSERT_NO_FATAL_FAILURE(Start("StartupInformation", request));
   EXPECT_EQ(static_cast<unsigned long>(STARTF_USESHOWWINDOW),
-            outcome.report.startupFlags);
+            outcome_.report.startupFlags);
   EXPECT_EQ(static_cast<unsigned>(SW_SHOWMINNOACTIVE),
-            outcome.report.showWindow);
-  EXPECT_TRUE(outcome.report.hasTitle);
-  EXPECT_EQ(WideToUtf8(title), outcome.report.title);
+            outcome_.report.showWindow);
+  EXPECT_TRUE(outcome_.report.hasTitle);
+  EXPECT_EQ(WideToUtf8(title), outcome_.report.title);
 }
 
 // The launcher holds an inheritable handle of its starter's; the game must
@@ -230,10 +233,8 @@ TEST_F(Inheritance, NoHandle) {
   LaunchRequest request;
   request.inheritable = InheritablePipe();
   ASSERT_NE(nullptr, request.inheritable);
-  const LaunchOutcome outcome = Start("NoHandle", request);
-  ASSERT_EQ("", outcome.failure);
-  ExpectGame(outcome, "-LAUNCHED ", layout_.folder + "\\System");
-  EXPECT_EQ("absent", outcome.report.handle);
+  ASSERT_NO_FATAL_FAILURE(Start("NoHandle", request));
+  EXPECT_EQ("absent", outcome_.report.handle);
 }
 
 // The stand-in started straight from this process, through the player's
@@ -282,22 +283,18 @@ TEST_F(Inheritance, NormalPriority) {
   }
   LaunchRequest request;
   request.creationFlags = IDLE_PRIORITY_CLASS;
-  const LaunchOutcome outcome = Start("NormalPriority", request);
-  ASSERT_EQ("", outcome.failure);
-  ExpectGame(outcome, "-LAUNCHED ", layout_.folder + "\\System");
+  ASSERT_NO_FATAL_FAILURE(Start("NormalPriority", request));
   if (classShows) {
-    EXPECT_EQ(KernelNormalClass, outcome.report.kernelPriorityClass);
+    EXPECT_EQ(KernelNormalClass, outcome_.report.kernelPriorityClass);
     EXPECT_EQ(static_cast<unsigned long>(NORMAL_PRIORITY_CLASS),
-              outcome.report.priorityClass);
+              outcome_.report.priorityClass);
   }
 }
 
 // The game blocks until it is released, which happens only once the
 // launcher has ended: every starting case relies on it, this one shows it.
 TEST_F(Inheritance, LauncherDoesNotWaitForTheGame) {
-  const LaunchOutcome outcome = Start("DoesNotWait", LaunchRequest());
-  ASSERT_EQ("", outcome.failure);
-  ExpectGame(outcome, "-LAUNCHED ", layout_.folder + "\\System");
+  Start("DoesNotWait", LaunchRequest());
 }
 
 }  // namespace
