@@ -32,16 +32,22 @@ bool PollUntil(Done done, DWORD limitMs) {
   return true;
 }
 
-std::string ClassOf(HWND window) {
-  char name[64];
-  const int length = GetClassNameA(window, name, sizeof name);
-  return std::string(name, length > 0 ? length : 0);
+// A window's text, or through GetClassNameA its class's name.
+std::string TextOf(HWND window,
+                   int(WINAPI* get)(HWND, LPSTR, int) = GetWindowTextA) {
+  char text[2048];
+  return std::string(text, get(window, text, sizeof text));
 }
 
-std::string TextOf(HWND window) {
-  char text[2048];
-  const int length = GetWindowTextA(window, text, sizeof text);
-  return std::string(text, length > 0 ? length : 0);
+// A dialog is found as soon as it is made; its controls are filled while it
+// is initialised, and it shows itself afterwards.
+void AwaitShown(HWND window) {
+  PollUntil(
+      [window] {
+        return (IsWindowVisible(window) && GetDlgItem(window, BoxTextId)) ||
+               !IsWindow(window);
+      },
+      BoxReadyTimeoutMs);
 }
 
 DWORD OwnerOf(HWND window) {
@@ -51,7 +57,7 @@ DWORD OwnerOf(HWND window) {
 }
 
 BOOL CALLBACK CollectDialog(HWND window, LPARAM parameter) {
-  if (ClassOf(window) == "#32770") {
+  if (TextOf(window, GetClassNameA) == "#32770") {
     reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(window);
   }
   return TRUE;
@@ -106,9 +112,7 @@ bool ForeignDialog(DWORD launcherId, const std::vector<HWND>& before,
     const std::string image = ImageOf(owner);
     if (image.empty() && !IsWindow(window)) continue;
     if (IsNeighbours(image, request)) continue;
-    // Found as soon as it is made: its caption and text come a little later.
-    PollUntil([window] { return IsWindowVisible(window) || !IsWindow(window); },
-              BoxReadyTimeoutMs);
+    AwaitShown(window);
     if (failure->empty()) {
       *failure = "a dialog of process " + std::to_string(owner) +
                  " appeared during the launch: \"" + TextOf(window) + "\" " +
@@ -122,7 +126,7 @@ bool ForeignDialog(DWORD launcherId, const std::vector<HWND>& before,
 
 BOOL CALLBACK ReadControl(HWND control, LPARAM parameter) {
   auto* box = reinterpret_cast<WarningBox*>(parameter);
-  const std::string name = ClassOf(control);
+  const std::string name = TextOf(control, GetClassNameA);
   if (lstrcmpiA(name.c_str(), "Button") == 0) {
     if (box->buttons++ == 0) box->buttonId = GetDlgCtrlID(control);
   } else if (lstrcmpiA(name.c_str(), "Static") == 0 &&
@@ -136,15 +140,8 @@ BOOL CALLBACK ReadControl(HWND control, LPARAM parameter) {
   return TRUE;
 }
 
-// The box is found as soon as it is created; its controls are filled while
-// it is initialised, and it shows itself afterwards.
 WarningBox ReadAndDismiss(HWND window) {
-  PollUntil(
-      [window] {
-        return (IsWindowVisible(window) && GetDlgItem(window, BoxTextId)) ||
-               !IsWindow(window);
-      },
-      BoxReadyTimeoutMs);
+  AwaitShown(window);
   WarningBox box;
   box.caption = TextOf(window);
   char text[2048];
