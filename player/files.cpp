@@ -52,15 +52,18 @@ std::wstring WideName(const std::string& utf8) {
 
 // UTF-8 has no byte of a character above 0x7F that is a backslash, so the
 // path can be walked by bytes.
-bool MakeFolders(const std::string& path) {
-  for (size_t at = 1; at < path.size(); ++at) {
-    if ((path[at] == '\\' || path[at] == '/') && path[at - 1] != ':') {
-      CreateDirectoryW(WideName(path.substr(0, at)).c_str(), nullptr);
+bool MakeFolders(const std::string& path, std::string* outermost) {
+  std::string made;
+  for (size_t at = 1; at <= path.size(); ++at) {
+    if ((at == path.size() || path[at] == '\\' || path[at] == '/') &&
+        path[at - 1] != ':' &&
+        CreateDirectoryW(WideName(path.substr(0, at)).c_str(), nullptr) &&
+        made.empty()) {
+      made = path.substr(0, at);
     }
   }
-  const std::wstring name = WideName(path);
-  CreateDirectoryW(name.c_str(), nullptr);
-  const DWORD attributes = GetFileAttributesW(name.c_str());
+  if (outermost) *outermost = made;
+  const DWORD attributes = GetFileAttributesW(WideName(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }

@@ -29,8 +29,10 @@ bool Spelled(const std::string& utf8, unsigned codePage,
 
 // Past MAX_PATH too, where std::filesystem's create_directories and
 // remove_all give up under MinGW.
-bool MakeFolders(const std::string& path);  // parents included
-bool RemoveTree(const std::string& path);   // true when nothing is left
+// Parents included; `outermost`, when given, gets the outermost folder it
+// made, "" for none: removing that removes all it made.
+bool MakeFolders(const std::string& path, std::string* outermost = nullptr);
+bool RemoveTree(const std::string& path);  // true when nothing is left
 bool WriteBytes(const std::string& path, const std::string& bytes);
 // The file from byte `from` on; it may be being written meanwhile.
 bool ReadBytes(const std::string& path, std::string* bytes,

@@ -62,14 +62,7 @@ bool SystemHonoursActiveCodePage() {
 struct Installations : testing::Environment {
   void SetUp() override {
     root = run.base + "\\" + ownFolder;
-    std::filesystem::path folder(Utf8ToWide(root));
-    std::error_code error;
-    while (folder.has_relative_path() &&
-           !std::filesystem::exists(folder.parent_path(), error)) {
-      folder = folder.parent_path();
-    }
-    made = WideToUtf8(folder.wstring());
-    ASSERT_TRUE(MakeFolders(root)) << "cannot make " << root;
+    ASSERT_TRUE(MakeFolders(root, &made)) << "cannot make " << root;
     SetEnvironmentVariableW(L"=C:", L"C:\\Stale\\Per-Drive\\Directory");
   }
   void TearDown() override { RemoveTree(made); }
