@@ -46,10 +46,10 @@ void CheckCalls(const RecordingPlatform& platform, unsigned failing,
     previous = call.operation;
     if (call.operation == ChangeDirectoryOperation) {
       Check(directory.size() < varnix::PathBufferSize);
-      Check(call == ChangeDirectoryCall(directory));
+      Check(call == Call{ChangeDirectoryOperation, directory, ""});
     } else if (call.operation == StartProcessOperation) {
-      Check(call ==
-            StartProcessCall("RuZoriru.exe", std::string("-LAUNCHED ") + tail));
+      Check(call == Call{StartProcessOperation, "RuZoriru.exe",
+                         std::string("-LAUNCHED ") + tail, true});
       started = !(failing & StartProcessOperation);
     }
   }

@@ -28,15 +28,15 @@ const std::string kNotInstalled =
 const std::string kLaunchCaption = "Failed to launch Varnix";
 const std::string kSystemCaption = "Could not find System directory.";
 
-Call Enter(std::string path) { return ChangeDirectoryCall(std::move(path)); }
+Call Enter(std::string path) { return {ChangeDirectoryOperation, path, ""}; }
 Call Start(std::string commandLine) {
-  return StartProcessCall("RuZoriru.exe", std::move(commandLine));
+  return {StartProcessOperation, "RuZoriru.exe", std::move(commandLine), true};
 }
-const Call kRead = ReadStartupInfoCall();
-const Call kRenamedWarning = ShowWarningCall(kRenamed, kLaunchCaption);
-const Call kNoSystemWarning = ShowWarningCall(kNoSystem, kSystemCaption);
-const Call kNotInstalledWarning =
-    ShowWarningCall(kNotInstalled, kLaunchCaption);
+const Call kRead = {ReadStartupInfoOperation, "", "", true};
+const Call kRenamedWarning = {ShowWarningOperation, kRenamed, kLaunchCaption};
+const Call kNoSystemWarning = {ShowWarningOperation, kNoSystem, kSystemCaption};
+const Call kNotInstalledWarning = {ShowWarningOperation, kNotInstalled,
+                                   kLaunchCaption};
 
 template <typename... Each>
 std::vector<Call> Calls(const Each&... calls) {
@@ -111,7 +111,7 @@ TEST(RunLauncher, StopsAtTheFirstFailure) {
       {"ChangeDirectory fails", kGame, "-a",
        Calls(Enter(kGameSystem), kNoSystemWarning), ChangeDirectoryOperation},
       {"ReadStartupInfo hands out no record: passed on as it is", kGame, "-a",
-       Calls(Enter(kGameSystem), ReadStartupInfoCall(false),
+       Calls(Enter(kGameSystem), Call{ReadStartupInfoOperation, "", "", false},
              Start("-LAUNCHED -a")),
        ReadStartupInfoOperation},
       {"StartProcess fails", kGame, "-a",

@@ -6,7 +6,6 @@
 
 #include <ostream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "launcher/launcher_platform.h"
@@ -38,22 +37,6 @@ struct Call {
   }
 };
 
-inline Call ChangeDirectoryCall(std::string path) {
-  return {ChangeDirectoryOperation, std::move(path), "", false};
-}
-inline Call ReadStartupInfoCall(bool handedOut = true) {
-  return {ReadStartupInfoOperation, "", "", handedOut};
-}
-inline Call StartProcessCall(std::string applicationName,
-                             std::string commandLine,
-                             bool sameStartupInfo = true) {
-  return {StartProcessOperation, std::move(applicationName),
-          std::move(commandLine), sameStartupInfo};
-}
-inline Call ShowWarningCall(std::string text, std::string caption) {
-  return {ShowWarningOperation, std::move(text), std::move(caption), false};
-}
-
 // Long command lines are shown by length and ends only.
 inline void PrintText(const std::string& text, std::ostream* os) {
   if (text.size() <= 100) {
@@ -81,7 +64,7 @@ class RecordingPlatform final : public varnix::LauncherPlatform {
   explicit RecordingPlatform(unsigned failing = 0) : failing_(failing) {}
 
   bool ChangeDirectory(const char* path) override {
-    calls_.push_back(ChangeDirectoryCall(path));
+    calls_.push_back({ChangeDirectoryOperation, path, ""});
     return !(failing_ & ChangeDirectoryOperation);
   }
 
@@ -91,22 +74,21 @@ class RecordingPlatform final : public varnix::LauncherPlatform {
     handedOut_ = (failing_ & ReadStartupInfoOperation)
                      ? nullptr
                      : reinterpret_cast<const varnix::StartupInfo*>(&record_);
-    calls_.push_back(ReadStartupInfoCall(handedOut_ != nullptr));
+    calls_.push_back({ReadStartupInfoOperation, "", "", handedOut_ != nullptr});
     readStartupInfo_ = true;
     return handedOut_;
   }
 
   bool StartProcess(const char* applicationName, char* commandLine,
                     const varnix::StartupInfo* startupInfo) override {
-    calls_.push_back(
-        StartProcessCall(applicationName, commandLine,
-                         readStartupInfo_ && startupInfo == handedOut_));
+    calls_.push_back({StartProcessOperation, applicationName, commandLine,
+                      readStartupInfo_ && startupInfo == handedOut_});
     return !(failing_ & StartProcessOperation);
   }
 
   // A warning cannot fail; it is recorded either way.
   void ShowWarning(const char* text, const char* caption) override {
-    calls_.push_back(ShowWarningCall(text, caption));
+    calls_.push_back({ShowWarningOperation, text, caption});
   }
 
   const std::vector<Call>& calls() const { return calls_; }
