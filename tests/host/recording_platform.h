@@ -4,6 +4,7 @@
 #ifndef VARNIX_TESTS_HOST_RECORDING_PLATFORM_H
 #define VARNIX_TESTS_HOST_RECORDING_PLATFORM_H
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -38,25 +39,21 @@ struct Call {
 };
 
 // Long command lines are shown by length and ends only.
-inline void PrintText(const std::string& text, std::ostream* os) {
-  if (text.size() <= 100) {
-    *os << '"' << text << '"';
-  } else {
-    *os << '"' << text.substr(0, 40) << "\"...(" << text.size()
-        << " bytes)...\"" << text.substr(text.size() - 20) << '"';
-  }
-}
-
 inline void PrintTo(const Call& call, std::ostream* os) {
   static const char* const names[] = {
       "?", "ChangeDirectory", "ReadStartupInfo", "?", "StartProcess", "?", "?",
       "?", "ShowWarning"};
   const unsigned operation = call.operation;
   *os << names[operation <= 8 ? operation : 0] << '(';
-  PrintText(call.first, os);
-  *os << ", ";
-  PrintText(call.second, os);
-  *os << (call.startupInfo ? ", startup info)" : ", no startup info)");
+  for (const std::string* text : {&call.first, &call.second}) {
+    if (text->size() <= 100) {
+      *os << '"' << *text << "\", ";
+    } else {
+      *os << '"' << text->substr(0, 40) << "\"...(" << text->size()
+          << " bytes)...\"" << text->substr(text->size() - 20) << "\", ";
+    }
+  }
+  *os << (call.startupInfo ? "startup info)" : "no startup info)");
 }
 
 class RecordingPlatform final : public varnix::LauncherPlatform {
@@ -74,15 +71,15 @@ class RecordingPlatform final : public varnix::LauncherPlatform {
     handedOut_ = (failing_ & ReadStartupInfoOperation)
                      ? nullptr
                      : reinterpret_cast<const varnix::StartupInfo*>(&record_);
-    calls_.push_back({ReadStartupInfoOperation, "", "", handedOut_ != nullptr});
-    readStartupInfo_ = true;
-    return handedOut_;
+    calls_.push_back(
+        {ReadStartupInfoOperation, "", "", *handedOut_ != nullptr});
+    return *handedOut_;
   }
 
   bool StartProcess(const char* applicationName, char* commandLine,
                     const varnix::StartupInfo* startupInfo) override {
     calls_.push_back({StartProcessOperation, applicationName, commandLine,
-                      readStartupInfo_ && startupInfo == handedOut_});
+                      startupInfo == handedOut_});
     return !(failing_ & StartProcessOperation);
   }
 
@@ -97,8 +94,8 @@ class RecordingPlatform final : public varnix::LauncherPlatform {
   unsigned failing_;
   std::vector<Call> calls_;
   int record_ = 0;
-  const varnix::StartupInfo* handedOut_ = nullptr;
-  bool readStartupInfo_ = false;
+  // Empty until ReadStartupInfo is called: until then no pointer matches it.
+  std::optional<const varnix::StartupInfo*> handedOut_;
 };
 
 }  // namespace varnix_test
