@@ -38,11 +38,8 @@ const Call kNoSystemWarning = {ShowWarningOperation, kNoSystem, kSystemCaption};
 const Call kNotInstalledWarning = {ShowWarningOperation, kNotInstalled,
                                    kLaunchCaption};
 
-template <typename... Each>
-std::vector<Call> Calls(const Each&... calls) {
-  return {calls...};
-}
-std::vector<Call> Started(std::string directory, std::string commandLine) {
+using Calls = std::vector<Call>;
+Calls Started(std::string directory, std::string commandLine) {
   return {Enter(std::move(directory)), kRead, Start(std::move(commandLine))};
 }
 
@@ -50,7 +47,7 @@ struct SequenceCase {
   std::string name;
   std::string path;
   std::optional<std::string> tail;  // none: the system gave no command line
-  std::vector<Call> calls;
+  Calls calls;
   unsigned failing = 0;
 };
 
@@ -93,12 +90,12 @@ TEST(RunLauncher, Sequence) {
        Started("C:\\Games\\System", "-LAUNCHED ")},
       {"bare name", "Varnix.exe", "", Started("System", "-LAUNCHED ")},
       {"empty program path", "", "-a", Started("System", "-LAUNCHED -a")},
-      {"renamed", "C:\\Games\\Varnix\\Game.exe", "-a", Calls(kRenamedWarning)},
+      {"renamed", "C:\\Games\\Varnix\\Game.exe", "-a", Calls{kRenamedWarning}},
       {"name runs past Varnix.exe", "C:\\Games\\Varnix\\Varnix.exe2", "",
-       Calls(kRenamedWarning)},
+       Calls{kRenamedWarning}},
       // Cut at its blank, this name would pass as "Varnix".
       {"a blank in the name", "C:\\Games\\Varnix copy.exe", "",
-       Calls(kRenamedWarning)},
+       Calls{kRenamedWarning}},
   };
   RunCases(cases);
 }
@@ -109,21 +106,21 @@ TEST(RunLauncher, StopsAtTheFirstFailure) {
   const std::vector<SequenceCase> cases = {
       {"nothing fails", kGame, "-a", Started(kGameSystem, "-LAUNCHED -a")},
       {"ChangeDirectory fails", kGame, "-a",
-       Calls(Enter(kGameSystem), kNoSystemWarning), ChangeDirectoryOperation},
+       Calls{Enter(kGameSystem), kNoSystemWarning}, ChangeDirectoryOperation},
       {"ReadStartupInfo hands out no record: passed on as it is", kGame, "-a",
-       Calls(Enter(kGameSystem), Call{ReadStartupInfoOperation, "", "", false},
-             Start("-LAUNCHED -a")),
+       Calls{Enter(kGameSystem), Call{ReadStartupInfoOperation, "", "", false},
+             Start("-LAUNCHED -a")},
        ReadStartupInfoOperation},
       {"StartProcess fails", kGame, "-a",
-       Calls(Enter(kGameSystem), kRead, Start("-LAUNCHED -a"),
-             kNotInstalledWarning),
+       Calls{Enter(kGameSystem), kRead, Start("-LAUNCHED -a"),
+             kNotInstalledWarning},
        StartProcessOperation},
       {"ShowWarning alone is never reached", kGame, "-a",
        Started(kGameSystem, "-LAUNCHED -a"), ShowWarningOperation},
       {"everything fails", kGame, "-a",
-       Calls(Enter(kGameSystem), kNoSystemWarning), all},
+       Calls{Enter(kGameSystem), kNoSystemWarning}, all},
       {"renamed, everything would fail", "C:\\Games\\Varnix\\Game.exe", "-a",
-       Calls(kRenamedWarning), all},
+       Calls{kRenamedWarning}, all},
   };
   RunCases(cases);
 }
@@ -152,24 +149,23 @@ TEST(RunLauncher, Capacities) {
   // 65,536 bytes hold "-LAUNCHED ", the tail and the terminator.
   const std::string tailLongest = TailOfLength(65525);
   const std::string tailTooLong = TailOfLength(65526);
-  const std::vector<Call> tooLong =
-      Calls(Enter(kGameSystem), kRead, kNotInstalledWarning);
+  const Calls tooLong = {Enter(kGameSystem), kRead, kNotInstalledWarning};
 
   const std::vector<SequenceCase> cases = {
       {"path of 779 bytes", fits779, "",
        Started(fits779.substr(0, 769) + "System", "-LAUNCHED ")},
       {"path of 780 bytes", PathOfLength(780, "Varnix.exe"), "",
-       Calls(kNoSystemWarning)},
+       Calls{kNoSystemWarning}},
       {"path of 779 bytes, renamed", PathOfLength(779, "Game.exe"), "",
-       Calls(kRenamedWarning)},
+       Calls{kRenamedWarning}},
       {"path of 780 bytes, renamed: too long comes first",
-       PathOfLength(780, "Game.exe"), "", Calls(kNoSystemWarning)},
+       PathOfLength(780, "Game.exe"), "", Calls{kNoSystemWarning}},
       {"path of 4000 bytes", PathOfLength(4000, "Varnix.exe"), "",
-       Calls(kNoSystemWarning)},
+       Calls{kNoSystemWarning}},
       {"System fills the area exactly", dir773 + "Varnix", "",
        Started(dir773 + "System", "-LAUNCHED ")},
-      {"no room for System", dir774 + "Varn", "", Calls(kNoSystemWarning)},
-      {"no room for System, empty name", dir774, "", Calls(kNoSystemWarning)},
+      {"no room for System", dir774 + "Varn", "", Calls{kNoSystemWarning}},
+      {"no room for System, empty name", dir774, "", Calls{kNoSystemWarning}},
       {"tail of 32,000 bytes", kGame, tail32000,
        Started(kGameSystem, "-LAUNCHED " + tail32000)},
       {"longest tail", kGame, tailLongest,
