@@ -19,72 +19,41 @@
 
 namespace {
 
-using varnix_test::Call;
+using namespace varnix_test;
 
 void Check(bool invariant) {
   if (!invariant) __builtin_trap();
 }
 
-varnix::LeadByteSet LeadBytesFor(uint8_t selector) {
-  static const unsigned codePages[] = {0, 932, 936, 1361};
-  varnix::LeadByteSet set = {};
-  if (codePages[selector & 3] != 0) {
-    Check(varnix::FixedLeadBytes(codePages[selector & 3], set));
-  }
-  return set;
-}
-
-void CheckSplit(const char* raw, size_t rawLength, varnix::TextSlice module,
-                varnix::TextSlice path, const char* tail) {
-  if (rawLength == 0) {
-    Check(path.begin == module.begin && path.length == module.length);
-  } else {
-    Check(path.length <= rawLength);
-    Check(path.begin == raw || (raw[0] == '"' && path.begin == raw + 1));
-    Check(path.begin + path.length <= raw + rawLength);
-  }
-  Check(tail >= raw && tail <= raw + rawLength);
-  // The tail starts past every blank and control byte after the first token.
-  Check(*tail == '\0' || static_cast<unsigned char>(*tail) > 0x20);
-}
-
 // Each operation at most once, in their fixed order, then at most one
 // warning, which is present exactly when the game was not started.
-void CheckCalls(const varnix_test::RecordingPlatform& platform,
-                unsigned failing, varnix::TextSlice path, const char* tail) {
+void CheckCalls(const RecordingPlatform& platform, unsigned failing,
+                varnix::TextSlice path, const char* tail) {
   const std::string programPath(path.begin, path.length);
+  // The whole program path's directory part, blanks and all, then "System".
+  const std::string directory =
+      programPath.substr(0, programPath.find_last_of("\\/") + 1) + "System";
   unsigned previous = 0;
-  size_t warnings = 0;
+  bool warned = false;
   bool started = false;
   for (const Call& call : platform.calls()) {
-    Check(warnings == 0);
-    switch (call.operation) {
-      case varnix_test::ChangeDirectoryOperation:
-        Check(call.first.size() < varnix::PathBufferSize);
-        // The whole program path's directory part, blanks and all, then
-        // "System".
-        Check(call.first ==
-              programPath.substr(0, programPath.find_last_of("\\/") + 1) +
-                  "System");
-        break;
-      case varnix_test::StartProcessOperation:
-        Check(call.first == "RuZoriru.exe");
-        Check(call.second == std::string("-LAUNCHED ") + tail);
-        Check(call.startupInfo);
-        started = !(failing & varnix_test::StartProcessOperation);
-        break;
-      case varnix_test::ShowWarningOperation:
-        ++warnings;
-        break;
-      default:
-        break;
+    Check(!warned);
+    if (call.operation == ShowWarningOperation) {
+      warned = true;
+      continue;
     }
-    if (call.operation != varnix_test::ShowWarningOperation) {
-      Check(call.operation > previous);
-      previous = call.operation;
+    Check(call.operation > previous);
+    previous = call.operation;
+    if (call.operation == ChangeDirectoryOperation) {
+      Check(directory.size() < varnix::PathBufferSize);
+      Check(call == Call{ChangeDirectoryOperation, directory, ""});
+    } else if (call.operation == StartProcessOperation) {
+      Check(call == Call{StartProcessOperation, "RuZoriru.exe",
+                         std::string("-LAUNCHED ") + tail, true});
+      started = !(failing & StartProcessOperation);
     }
   }
-  Check(warnings == (started ? 0u : 1u));
+  Check(warned != started);
 }
 
 }  // namespace
@@ -100,18 +69,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Exact-size copies: the sanitizers catch a read past the terminator of
   // the raw line or past the end of the unterminated module file name.
-  const auto raw = varnix_test::Terminated(rawText);
-  const auto module = varnix_test::Unterminated(moduleText);
+  const auto raw = Terminated(rawText);
+  const auto module = Unterminated(moduleText);
   const varnix::TextSlice moduleName{module.get(), moduleText.size()};
+  const char* const rawEnd = raw.get() + rawText.size();
 
-  const varnix::LeadByteSet leadBytes = LeadBytesFor(selector);
+  static const unsigned codePages[] = {0, 932, 936, 1361};
+  const unsigned codePage = codePages[selector & 3];
+  varnix::LeadByteSet leadBytes = {};
+  Check(varnix::FixedLeadBytes(codePage, leadBytes) == (codePage != 0));
+
   const varnix::TextSlice path =
       varnix::ProgramPathFromCommandLine(raw.get(), moduleName, leadBytes);
+  if (rawText.empty()) {
+    Check(path.begin == moduleName.begin && path.length == moduleName.length);
+  } else {
+    Check(path.length <= rawText.size());
+    Check(path.begin == raw.get() ||
+          (rawText[0] == '"' && path.begin == raw.get() + 1));
+    Check(path.begin + path.length <= rawEnd);
+  }
   const char* tail = varnix::ArgumentTailFromCommandLine(raw.get(), leadBytes);
-  CheckSplit(raw.get(), rawText.size(), moduleName, path, tail);
+  Check(tail >= raw.get() && tail <= rawEnd);
+  // The tail starts past every blank and control byte after the first token.
+  Check(*tail == '\0' || static_cast<unsigned char>(*tail) > 0x20);
 
   const unsigned failing = (selector >> 2) & 7;
-  varnix_test::RecordingPlatform platform(failing);
+  RecordingPlatform platform(failing);
   Check(varnix::RunLauncher(path, tail, platform) == 0);
   CheckCalls(platform, failing, path, tail);
   return 0;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "exact_block.h"
 #include "platform/code_page.h"
@@ -13,20 +15,18 @@ namespace {
 using varnix_test::Terminated;
 using varnix_test::Unterminated;
 
-struct SplitCase {
+// In code page 932, 0x95 0x5C is one character whose second byte is a
+// backslash, and 0x81 opens a character (here followed by bytes that no
+// valid character has in second place, to show where the rules take it
+// along).
+const struct {
   const char* name;
   std::string raw;
   std::string module;
   unsigned codePage;  // its lead bytes as FixedLeadBytes gives them
   std::string path;
   std::string tail;
-};
-
-// In code page 932, 0x95 0x5C is one character whose second byte is a
-// backslash, and 0x81 opens a character (here followed by bytes that no
-// valid character has in second place, to show where the rules take it
-// along).
-const SplitCase kSplitCases[] = {
+} kSplitCases[] = {
     {"bare name", "Varnix.exe", "", 1252, "Varnix.exe", ""},
     {"arguments keep inner and trailing blanks", "Varnix.exe -log  fast ", "",
      1252, "Varnix.exe", "-log  fast "},
@@ -72,7 +72,7 @@ const SplitCase kSplitCases[] = {
 };
 
 TEST(SplittingRules, Table) {
-  for (const SplitCase& c : kSplitCases) {
+  for (const auto& c : kSplitCases) {
     SCOPED_TRACE(c.name);
     const auto raw = Terminated(c.raw);
     const auto module = Unterminated(c.module);
@@ -97,13 +97,9 @@ TEST(SplittingRules, Table) {
   }
 }
 
-struct ComponentCase {
-  std::string path;
-  std::string component;
-};
-
 TEST(FinalComponent, Table) {
-  const ComponentCase cases[] = {
+  // A path and its final component.
+  const std::pair<std::string, std::string> cases[] = {
       {"a/b\\c/d.exe", "d.exe"},
       {"C:\\Games\\", ""},
       {"d.exe", "d.exe"},
@@ -111,21 +107,17 @@ TEST(FinalComponent, Table) {
       // Byte by byte: the second byte of a two-byte character counts too.
       {"C:\\Games\\\x95\x5cx.exe", "x.exe"},
   };
-  for (const ComponentCase& c : cases) {
-    SCOPED_TRACE(c.path);
-    const auto path = Terminated(c.path);
-    EXPECT_EQ(FinalComponent(path.get()),
-              path.get() + c.path.size() - c.component.size());
+  for (const auto& [path, component] : cases) {
+    SCOPED_TRACE(path);
+    const auto block = Terminated(path);
+    EXPECT_EQ(FinalComponent(block.get()),
+              block.get() + path.size() - component.size());
   }
 }
 
-struct NameCase {
-  std::string component;
-  bool accepted;
-};
-
 TEST(MatchesLauncherName, Table) {
-  const NameCase cases[] = {
+  // A final component and whether it passes as the launcher's name.
+  const std::pair<std::string, bool> cases[] = {
       {"", true},
       {"Varnix.exe", true},
       {"varnix.exe", true},
@@ -146,21 +138,14 @@ TEST(MatchesLauncherName, Table) {
        false},
       {"Varn\xcdx.exe", false},
   };
-  for (const NameCase& c : cases) {
-    SCOPED_TRACE(c.component);
-    EXPECT_EQ(MatchesLauncherName(Terminated(c.component).get()), c.accepted);
+  for (const auto& [component, accepted] : cases) {
+    SCOPED_TRACE(component);
+    EXPECT_EQ(MatchesLauncherName(Terminated(component).get()), accepted);
   }
 }
 
-struct DirectoryCase {
-  std::string path;
-  size_t capacity;
-  bool fits;
-  std::string directory;
-};
-
 TEST(SystemDirectoryFor, Table) {
-  const DirectoryCase cases[] = {
+  const std::tuple<std::string, size_t, bool, std::string> cases[] = {
       {"C:\\Games\\Varnix\\Varnix.exe", 256, true, "C:\\Games\\Varnix\\System"},
       {"C:/Games/Varnix/VARNIX.EXE", 256, true, "C:/Games/Varnix/System"},
       {"C:\\Program Files\\Varnix\\Varnix.exe", 256, true,
@@ -172,32 +157,25 @@ TEST(SystemDirectoryFor, Table) {
       {"Var", 7, true, "System"},
       {"Var", 6, false, ""},
   };
-  for (const DirectoryCase& c : cases) {
-    SCOPED_TRACE(c.path + " in " + std::to_string(c.capacity));
-    std::string before = c.path + '\0';
-    before.resize(c.capacity, '#');
+  for (const auto& [path, capacity, fits, directory] : cases) {
+    SCOPED_TRACE(path + " in " + std::to_string(capacity));
+    std::string before = path + '\0';
+    before.resize(capacity, '#');
     const auto area = Unterminated(before);
 
     ASSERT_EQ(
-        SystemDirectoryFor(area.get(), FinalComponent(area.get()), c.capacity),
-        c.fits);
-    if (c.fits) {
-      EXPECT_EQ(std::string(area.get()), c.directory);
+        SystemDirectoryFor(area.get(), FinalComponent(area.get()), capacity),
+        fits);
+    if (fits) {
+      EXPECT_EQ(std::string(area.get()), directory);
     } else {
-      EXPECT_EQ(std::string(area.get(), c.capacity), before);
+      EXPECT_EQ(std::string(area.get(), capacity), before);
     }
   }
 }
 
-struct ChildCase {
-  std::string tail;
-  size_t capacity;
-  bool fits;
-  std::string commandLine;
-};
-
 TEST(ChildCommandLine, Table) {
-  const ChildCase cases[] = {
+  const std::tuple<std::string, size_t, bool, std::string> cases[] = {
       {"", 32768, true, "-LAUNCHED "},
       {"-log", 32768, true, "-LAUNCHED -log"},
       {"\"a b\" c\\ \t", 32768, true, "-LAUNCHED \"a b\" c\\ \t"},
@@ -208,18 +186,17 @@ TEST(ChildCommandLine, Table) {
       {"a tail longer than the area", 4, false, ""},
       {"", 0, false, ""},
   };
-  for (const ChildCase& c : cases) {
-    SCOPED_TRACE(c.tail + " in " + std::to_string(c.capacity));
-    const auto area = Unterminated(std::string(c.capacity, '#'));
+  for (const auto& [tail, capacity, fits, commandLine] : cases) {
+    SCOPED_TRACE(tail + " in " + std::to_string(capacity));
+    const std::string before(capacity, '#');
+    const auto area = Unterminated(before);
 
-    ASSERT_EQ(
-        ChildCommandLine(Terminated(c.tail).get(), area.get(), c.capacity),
-        c.fits);
-    if (c.fits) {
-      EXPECT_EQ(std::string(area.get()), c.commandLine);
+    ASSERT_EQ(ChildCommandLine(Terminated(tail).get(), area.get(), capacity),
+              fits);
+    if (fits) {
+      EXPECT_EQ(std::string(area.get()), commandLine);
     } else {
-      EXPECT_EQ(std::string(area.get(), c.capacity),
-                std::string(c.capacity, '#'));
+      EXPECT_EQ(std::string(area.get(), capacity), before);
     }
   }
 }

@@ -3,7 +3,6 @@
 #ifndef VARNIX_TESTS_HOST_EXACT_BLOCK_H
 #define VARNIX_TESTS_HOST_EXACT_BLOCK_H
 
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -12,7 +11,7 @@ namespace varnix_test {
 // The text alone, without a terminator.
 inline std::unique_ptr<char[]> Unterminated(const std::string& text) {
   std::unique_ptr<char[]> block(new char[text.size()]);
-  if (!text.empty()) std::memcpy(block.get(), text.data(), text.size());
+  text.copy(block.get(), text.size());
   return block;
 }
 

@@ -28,32 +28,27 @@ const std::string kNotInstalled =
 const std::string kLaunchCaption = "Failed to launch Varnix";
 const std::string kSystemCaption = "Could not find System directory.";
 
-Call Enter(std::string path) { return ChangeDirectoryCall(std::move(path)); }
-Call Start(std::string commandLine, bool sameStartupInfo = true) {
-  return StartProcessCall("RuZoriru.exe", std::move(commandLine),
-                          sameStartupInfo);
+Call Enter(std::string path) { return {ChangeDirectoryOperation, path, ""}; }
+Call Start(std::string commandLine) {
+  return {StartProcessOperation, "RuZoriru.exe", std::move(commandLine), true};
 }
-const Call kRead = ReadStartupInfoCall();
-const Call kRenamedWarning = ShowWarningCall(kRenamed, kLaunchCaption);
-const Call kNoSystemWarning = ShowWarningCall(kNoSystem, kSystemCaption);
-const Call kNotInstalledWarning =
-    ShowWarningCall(kNotInstalled, kLaunchCaption);
+const Call kRead = {ReadStartupInfoOperation, "", "", true};
+const Call kRenamedWarning = {ShowWarningOperation, kRenamed, kLaunchCaption};
+const Call kNoSystemWarning = {ShowWarningOperation, kNoSystem, kSystemCaption};
+const Call kNotInstalledWarning = {ShowWarningOperation, kNotInstalled,
+                                   kLaunchCaption};
 
-template <typename... Each>
-std::vector<Call> Calls(const Each&... calls) {
-  return {calls...};
-}
-std::vector<Call> Started(std::string directory, std::string commandLine) {
-  return Calls(Enter(std::move(directory)), kRead,
-               Start(std::move(commandLine)));
+using Calls = std::vector<Call>;
+Calls Started(std::string directory, std::string commandLine) {
+  return {Enter(std::move(directory)), kRead, Start(std::move(commandLine))};
 }
 
 struct SequenceCase {
   std::string name;
   std::string path;
   std::optional<std::string> tail;  // none: the system gave no command line
-  unsigned failing;
-  std::vector<Call> calls;
+  Calls calls;
+  unsigned failing = 0;
 };
 
 // Runs each case through the launch sequence. The program path comes
@@ -77,32 +72,30 @@ const char kGameSystem[] = "C:\\Games\\Varnix\\System";
 
 TEST(RunLauncher, Sequence) {
   const std::vector<SequenceCase> cases = {
-      {"typical start", kGame, "-log", 0,
-       Started(kGameSystem, "-LAUNCHED -log")},
-      {"empty tail", kGame, "", 0, Started(kGameSystem, "-LAUNCHED ")},
-      {"tail handed on unchanged", kGame, "\"a b\"  c\\ \t", 0,
+      {"typical start", kGame, "-log", Started(kGameSystem, "-LAUNCHED -log")},
+      {"empty tail", kGame, "", Started(kGameSystem, "-LAUNCHED ")},
+      {"tail handed on unchanged", kGame, "\"a b\"  c\\ \t",
        Started(kGameSystem, "-LAUNCHED \"a b\"  c\\ \t")},
-      {"slashes and upper case", "C:/Games/Varnix/VARNIX.EXE", "", 0,
+      {"slashes and upper case", "C:/Games/Varnix/VARNIX.EXE", "",
        Started("C:/Games/Varnix/System", "-LAUNCHED ")},
-      {"no extension", "C:\\Games\\Varnix\\Varnix", "", 0,
+      {"no extension", "C:\\Games\\Varnix\\Varnix", "",
        Started(kGameSystem, "-LAUNCHED ")},
-      {"a leading part of the name", "C:\\Games\\Varnix\\Var", "", 0,
+      {"a leading part of the name", "C:\\Games\\Varnix\\Var", "",
        Started(kGameSystem, "-LAUNCHED ")},
       {"installed under Program Files", "C:\\Program Files\\Varnix\\Varnix.exe",
-       "-a", 0, Started("C:\\Program Files\\Varnix\\System", "-LAUNCHED -a")},
-      {"a tab in the directory", "C:\\My\tGames\\Varnix.exe", "", 0,
+       "-a", Started("C:\\Program Files\\Varnix\\System", "-LAUNCHED -a")},
+      {"a tab in the directory", "C:\\My\tGames\\Varnix.exe", "",
        Started("C:\\My\tGames\\System", "-LAUNCHED ")},
-      {"path ends in a separator", "C:\\Games\\", "", 0,
+      {"path ends in a separator", "C:\\Games\\", "",
        Started("C:\\Games\\System", "-LAUNCHED ")},
-      {"bare name", "Varnix.exe", "", 0, Started("System", "-LAUNCHED ")},
-      {"empty program path", "", "-a", 0, Started("System", "-LAUNCHED -a")},
-      {"renamed", "C:\\Games\\Varnix\\Game.exe", "-a", 0,
-       Calls(kRenamedWarning)},
-      {"name runs past Varnix.exe", "C:\\Games\\Varnix\\Varnix.exe2", "", 0,
-       Calls(kRenamedWarning)},
+      {"bare name", "Varnix.exe", "", Started("System", "-LAUNCHED ")},
+      {"empty program path", "", "-a", Started("System", "-LAUNCHED -a")},
+      {"renamed", "C:\\Games\\Varnix\\Game.exe", "-a", Calls{kRenamedWarning}},
+      {"name runs past Varnix.exe", "C:\\Games\\Varnix\\Varnix.exe2", "",
+       Calls{kRenamedWarning}},
       // Cut at its blank, this name would pass as "Varnix".
-      {"a blank in the name", "C:\\Games\\Varnix copy.exe", "", 0,
-       Calls(kRenamedWarning)},
+      {"a blank in the name", "C:\\Games\\Varnix copy.exe", "",
+       Calls{kRenamedWarning}},
   };
   RunCases(cases);
 }
@@ -111,22 +104,23 @@ TEST(RunLauncher, StopsAtTheFirstFailure) {
   const unsigned all = ChangeDirectoryOperation | ReadStartupInfoOperation |
                        StartProcessOperation | ShowWarningOperation;
   const std::vector<SequenceCase> cases = {
-      {"nothing fails", kGame, "-a", 0, Started(kGameSystem, "-LAUNCHED -a")},
-      {"ChangeDirectory fails", kGame, "-a", ChangeDirectoryOperation,
-       Calls(Enter(kGameSystem), kNoSystemWarning)},
+      {"nothing fails", kGame, "-a", Started(kGameSystem, "-LAUNCHED -a")},
+      {"ChangeDirectory fails", kGame, "-a",
+       Calls{Enter(kGameSystem), kNoSystemWarning}, ChangeDirectoryOperation},
       {"ReadStartupInfo hands out no record: passed on as it is", kGame, "-a",
-       ReadStartupInfoOperation,
-       Calls(Enter(kGameSystem), ReadStartupInfoCall(false),
-             Start("-LAUNCHED -a"))},
-      {"StartProcess fails", kGame, "-a", StartProcessOperation,
-       Calls(Enter(kGameSystem), kRead, Start("-LAUNCHED -a"),
-             kNotInstalledWarning)},
-      {"ShowWarning alone is never reached", kGame, "-a", ShowWarningOperation,
-       Started(kGameSystem, "-LAUNCHED -a")},
-      {"everything fails", kGame, "-a", all,
-       Calls(Enter(kGameSystem), kNoSystemWarning)},
+       Calls{Enter(kGameSystem), Call{ReadStartupInfoOperation, "", "", false},
+             Start("-LAUNCHED -a")},
+       ReadStartupInfoOperation},
+      {"StartProcess fails", kGame, "-a",
+       Calls{Enter(kGameSystem), kRead, Start("-LAUNCHED -a"),
+             kNotInstalledWarning},
+       StartProcessOperation},
+      {"ShowWarning alone is never reached", kGame, "-a",
+       Started(kGameSystem, "-LAUNCHED -a"), ShowWarningOperation},
+      {"everything fails", kGame, "-a",
+       Calls{Enter(kGameSystem), kNoSystemWarning}, all},
       {"renamed, everything would fail", "C:\\Games\\Varnix\\Game.exe", "-a",
-       all, Calls(kRenamedWarning)},
+       Calls{kRenamedWarning}, all},
   };
   RunCases(cases);
 }
@@ -155,34 +149,32 @@ TEST(RunLauncher, Capacities) {
   // 65,536 bytes hold "-LAUNCHED ", the tail and the terminator.
   const std::string tailLongest = TailOfLength(65525);
   const std::string tailTooLong = TailOfLength(65526);
-  const std::vector<Call> tooLong =
-      Calls(Enter(kGameSystem), kRead, kNotInstalledWarning);
+  const Calls tooLong = {Enter(kGameSystem), kRead, kNotInstalledWarning};
 
   const std::vector<SequenceCase> cases = {
-      {"path of 779 bytes", fits779, "", 0,
+      {"path of 779 bytes", fits779, "",
        Started(fits779.substr(0, 769) + "System", "-LAUNCHED ")},
-      {"path of 780 bytes", PathOfLength(780, "Varnix.exe"), "", 0,
-       Calls(kNoSystemWarning)},
-      {"path of 779 bytes, renamed", PathOfLength(779, "Game.exe"), "", 0,
-       Calls(kRenamedWarning)},
+      {"path of 780 bytes", PathOfLength(780, "Varnix.exe"), "",
+       Calls{kNoSystemWarning}},
+      {"path of 779 bytes, renamed", PathOfLength(779, "Game.exe"), "",
+       Calls{kRenamedWarning}},
       {"path of 780 bytes, renamed: too long comes first",
-       PathOfLength(780, "Game.exe"), "", 0, Calls(kNoSystemWarning)},
-      {"path of 4000 bytes", PathOfLength(4000, "Varnix.exe"), "", 0,
-       Calls(kNoSystemWarning)},
-      {"System fills the area exactly", dir773 + "Varnix", "", 0,
+       PathOfLength(780, "Game.exe"), "", Calls{kNoSystemWarning}},
+      {"path of 4000 bytes", PathOfLength(4000, "Varnix.exe"), "",
+       Calls{kNoSystemWarning}},
+      {"System fills the area exactly", dir773 + "Varnix", "",
        Started(dir773 + "System", "-LAUNCHED ")},
-      {"no room for System", dir774 + "Varn", "", 0, Calls(kNoSystemWarning)},
-      {"no room for System, empty name", dir774, "", 0,
-       Calls(kNoSystemWarning)},
-      {"tail of 32,000 bytes", kGame, tail32000, 0,
+      {"no room for System", dir774 + "Varn", "", Calls{kNoSystemWarning}},
+      {"no room for System, empty name", dir774, "", Calls{kNoSystemWarning}},
+      {"tail of 32,000 bytes", kGame, tail32000,
        Started(kGameSystem, "-LAUNCHED " + tail32000)},
-      {"longest tail", kGame, tailLongest, 0,
+      {"longest tail", kGame, tailLongest,
        Started(kGameSystem, "-LAUNCHED " + tailLongest)},
-      {"after a long tail, a short one is whole and alone", kGame, "-a", 0,
+      {"after a long tail, a short one is whole and alone", kGame, "-a",
        Started(kGameSystem, "-LAUNCHED -a")},
-      {"tail too long for any command line", kGame, tailTooLong, 0, tooLong},
-      {"tail of 100,000 bytes", kGame, TailOfLength(100000), 0, tooLong},
-      {"no command line to take a tail from", kGame, std::nullopt, 0, tooLong},
+      {"tail too long for any command line", kGame, tailTooLong, tooLong},
+      {"tail of 100,000 bytes", kGame, TailOfLength(100000), tooLong},
+      {"no command line to take a tail from", kGame, std::nullopt, tooLong},
   };
   RunCases(cases);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -24,14 +25,9 @@ void ExpectExactly(const LeadByteSet& set, const Ranges& ranges) {
   }
 }
 
-struct FixedCase {
-  unsigned codePage;
-  bool known;
-  Ranges ranges;
-};
-
 TEST(FixedLeadBytes, Table) {
-  const FixedCase cases[] = {
+  // A code page, whether it has a fixed table, and its lead bytes.
+  const std::tuple<unsigned, bool, Ranges> cases[] = {
       {932, true, {{0x81, 0x9F}, {0xE0, 0xFC}}},
       {936, true, {{0x81, 0xFE}}},
       {949, true, {{0x81, 0xFE}}},
@@ -41,25 +37,23 @@ TEST(FixedLeadBytes, Table) {
       {65001, false, {{'A', 'A'}}},
       {0, false, {{'A', 'A'}}},
   };
-  for (const FixedCase& c : cases) {
-    SCOPED_TRACE(c.codePage);
+  for (const auto& [codePage, known, ranges] : cases) {
+    SCOPED_TRACE(codePage);
     // An unknown code page must leave the set as it was: a marker shows it.
     LeadByteSet set = {};
-    if (!c.known) set.AddRange('A', 'A');
-    EXPECT_EQ(FixedLeadBytes(c.codePage, set), c.known);
-    ExpectExactly(set, c.ranges);
+    if (!known) set.AddRange('A', 'A');
+    EXPECT_EQ(FixedLeadBytes(codePage, set), known);
+    ExpectExactly(set, ranges);
   }
 }
 
-struct ReportedCase {
-  const char* name;
-  unsigned maxCharSize;
-  unsigned char ranges[12];
-  Ranges expected;
-};
-
 TEST(ReportedLeadBytes, Table) {
-  const ReportedCase cases[] = {
+  const struct {
+    const char* name;
+    unsigned maxCharSize;
+    unsigned char ranges[12];
+    Ranges expected;
+  } cases[] = {
       {"single-byte code page", 1, {0x81, 0xFE}, {}},
       {"no size reported", 0, {0x81, 0xFE}, {}},
       // What the system reports for UTF-8, the launcher's code page under
@@ -86,7 +80,7 @@ TEST(ReportedLeadBytes, Table) {
       {"a reversed range adds nothing", 2, {0x9F, 0x81}, {}},
       {"the terminator is never a lead byte", 2, {0x00, 0x05}, {{1, 5}}},
   };
-  for (const ReportedCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     LeadByteSet set = {};
     ReportedLeadBytes(c.maxCharSize, c.ranges, set);
@@ -94,14 +88,10 @@ TEST(ReportedLeadBytes, Table) {
   }
 }
 
-struct DriveCase {
-  std::string currentDirectory;
-  bool recorded;
-  std::string name;
-};
-
 TEST(DriveVariableName, Table) {
-  const DriveCase cases[] = {
+  // A current directory, whether its drive's variable is recorded, and the
+  // variable's name.
+  const std::tuple<std::string, bool, std::string> cases[] = {
       {"C:\\Games\\Varnix\\System", true, "=C:"},
       {"c:\\games", true, "=C:"},
       {"a:\\", true, "=A:"},
@@ -118,12 +108,12 @@ TEST(DriveVariableName, Table) {
       {"\\Games", true, "=\\:"},
       {"\\/server", true, "=\\:"},
   };
-  for (const DriveCase& c : cases) {
-    SCOPED_TRACE(c.currentDirectory);
+  for (const auto& [currentDirectory, recorded, expected] : cases) {
+    SCOPED_TRACE(currentDirectory);
     char name[4] = {'#', '#', '#', '#'};
-    ASSERT_EQ(DriveVariableName(c.currentDirectory.c_str(), name), c.recorded);
-    if (c.recorded) {
-      EXPECT_EQ(std::string(name, 4), c.name + '\0');
+    ASSERT_EQ(DriveVariableName(currentDirectory.c_str(), name), recorded);
+    if (recorded) {
+      EXPECT_EQ(std::string(name, 4), expected + '\0');
     }
   }
 }

@@ -4,9 +4,9 @@
 #ifndef VARNIX_TESTS_HOST_RECORDING_PLATFORM_H
 #define VARNIX_TESTS_HOST_RECORDING_PLATFORM_H
 
+#include <optional>
 #include <ostream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "launcher/launcher_platform.h"
@@ -38,42 +38,22 @@ struct Call {
   }
 };
 
-inline Call ChangeDirectoryCall(std::string path) {
-  return {ChangeDirectoryOperation, std::move(path), "", false};
-}
-inline Call ReadStartupInfoCall(bool handedOut = true) {
-  return {ReadStartupInfoOperation, "", "", handedOut};
-}
-inline Call StartProcessCall(std::string applicationName,
-                             std::string commandLine,
-                             bool sameStartupInfo = true) {
-  return {StartProcessOperation, std::move(applicationName),
-          std::move(commandLine), sameStartupInfo};
-}
-inline Call ShowWarningCall(std::string text, std::string caption) {
-  return {ShowWarningOperation, std::move(text), std::move(caption), false};
-}
-
 // Long command lines are shown by length and ends only.
-inline void PrintText(const std::string& text, std::ostream* os) {
-  if (text.size() <= 100) {
-    *os << '"' << text << '"';
-  } else {
-    *os << '"' << text.substr(0, 40) << "\"...(" << text.size()
-        << " bytes)...\"" << text.substr(text.size() - 20) << '"';
-  }
-}
-
 inline void PrintTo(const Call& call, std::ostream* os) {
   static const char* const names[] = {
       "?", "ChangeDirectory", "ReadStartupInfo", "?", "StartProcess", "?", "?",
       "?", "ShowWarning"};
   const unsigned operation = call.operation;
   *os << names[operation <= 8 ? operation : 0] << '(';
-  PrintText(call.first, os);
-  *os << ", ";
-  PrintText(call.second, os);
-  *os << (call.startupInfo ? ", startup info)" : ", no startup info)");
+  for (const std::string* text : {&call.first, &call.second}) {
+    if (text->size() <= 100) {
+      *os << '"' << *text << "\", ";
+    } else {
+      *os << '"' << text->substr(0, 40) << "\"...(" << text->size()
+          << " bytes)...\"" << text->substr(text->size() - 20) << "\", ";
+    }
+  }
+  *os << (call.startupInfo ? "startup info)" : "no startup info)");
 }
 
 class RecordingPlatform final : public varnix::LauncherPlatform {
@@ -81,7 +61,7 @@ class RecordingPlatform final : public varnix::LauncherPlatform {
   explicit RecordingPlatform(unsigned failing = 0) : failing_(failing) {}
 
   bool ChangeDirectory(const char* path) override {
-    calls_.push_back(ChangeDirectoryCall(path));
+    calls_.push_back({ChangeDirectoryOperation, path, ""});
     return !(failing_ & ChangeDirectoryOperation);
   }
 
@@ -91,22 +71,21 @@ class RecordingPlatform final : public varnix::LauncherPlatform {
     handedOut_ = (failing_ & ReadStartupInfoOperation)
                      ? nullptr
                      : reinterpret_cast<const varnix::StartupInfo*>(&record_);
-    calls_.push_back(ReadStartupInfoCall(handedOut_ != nullptr));
-    readStartupInfo_ = true;
-    return handedOut_;
+    calls_.push_back(
+        {ReadStartupInfoOperation, "", "", *handedOut_ != nullptr});
+    return *handedOut_;
   }
 
   bool StartProcess(const char* applicationName, char* commandLine,
                     const varnix::StartupInfo* startupInfo) override {
-    calls_.push_back(
-        StartProcessCall(applicationName, commandLine,
-                         readStartupInfo_ && startupInfo == handedOut_));
+    calls_.push_back({StartProcessOperation, applicationName, commandLine,
+                      startupInfo == handedOut_});
     return !(failing_ & StartProcessOperation);
   }
 
   // A warning cannot fail; it is recorded either way.
   void ShowWarning(const char* text, const char* caption) override {
-    calls_.push_back(ShowWarningCall(text, caption));
+    calls_.push_back({ShowWarningOperation, text, caption});
   }
 
   const std::vector<Call>& calls() const { return calls_; }
@@ -115,8 +94,8 @@ class RecordingPlatform final : public varnix::LauncherPlatform {
   unsigned failing_;
   std::vector<Call> calls_;
   int record_ = 0;
-  const varnix::StartupInfo* handedOut_ = nullptr;
-  bool readStartupInfo_ = false;
+  // Empty until ReadStartupInfo is called: until then no pointer matches it.
+  std::optional<const varnix::StartupInfo*> handedOut_;
 };
 
 }  // namespace varnix_test
