@@ -3,13 +3,27 @@
 shares nothing with the toolchain that wrote the file.
 
 Usage: check_image.py VARNIX_EXE ICON_FILE AREA...
+       check_image.py cost_figures COST_MD COMPILER FILE...
+       check_image.py reproducible CMAKE GENERATOR TOOLCHAIN BUILD_TYPE
+                      SOURCE_DIR BUILD_DIR REFERENCE_EXE NEW_BUILD_DIR
 AREA is one of: header imports resources manifest icon version, or
 resources_without_manifest for the variant built without the manifest.
+cost_figures: the size table of the shipped files, COST_MD, gives each
+FILE's size and imports as the build does. COMPILER is the first line of
+"--version" of the compiler that built FILE...; each FILE has a row naming
+it in backticks, and a line "Sizes as built by <COMPILER>:" above the table
+names the compiler whose figures it gives.
+reproducible: a second build from SOURCE_DIR into NEW_BUILD_DIR, emptied
+first, gives the bytes of REFERENCE_EXE, which lies at the same place under
+BUILD_DIR.
 Prints every mismatch and exits 1 if there was any.
 """
 
 import os
+import re
+import shutil
 import struct
+import subprocess
 import sys
 import xml.etree.ElementTree as ElementTree
 from pathlib import Path
@@ -32,7 +46,11 @@ US_ENGLISH = 0x0409
 ICON_GROUP = 105
 ICON_ID = 1
 MANIFEST_ID = 1  # the one the loader reads for a process
-
+# Linked without the compiler's runtime and startup code, the launcher's
+# figures are its own: one that changes is news, whoever compiled it. The
+# other programs carry that runtime, and its size and imports move with each
+# compiler release.
+ALWAYS_CHECKED = "Varnix.exe"
 
 
 def relocation_count(pe):
@@ -301,14 +319,86 @@ AREAS = {
 }
 
 
+def check_cost_figures(cost, compiler, files):
+    rows = {}
+    named = None
+    with open(cost, encoding="utf-8") as f:
+        for line in f:
+            built_by = re.fullmatch(r"Sizes as built by (.+):", line.strip())
+            if built_by:
+                named = built_by[1]
+            cells = [c.strip() for c in line.strip().strip("|").split("|")]
+            names = re.findall(r"`([^`]+\.exe)`", cells[0])
+            if len(cells) == 3 and names:
+                rows[names[-1]] = (cells[1], cells[2])
+    if named is None:
+        FAILURES.append(f'{cost}: no line "Sizes as built by <compiler>:" '
+                        f"above the table; this tree was built by {compiler}")
+        return
+    unchecked = []
+    for path in files:
+        name = os.path.basename(path)
+        built = pe_imports.figures(path)
+        if name not in rows:
+            FAILURES.append(f"{cost}: no row for {name}; the build gives "
+                            f"{built}")
+        elif named != compiler and name != ALWAYS_CHECKED:
+            unchecked.append(name)
+        elif rows[name] != built:
+            FAILURES.append(f"{cost}: {name} has {rows[name]}; the build "
+                            f"gives {built}")
+    if unchecked:
+        print(f"{cost}: left unchecked, since the table gives the sizes as "
+              f"built by {named} and this tree was built by {compiler}: "
+              + ", ".join(unchecked))
+
+
+# No link time stamp, no build path, nothing else that varies between builds
+# may reach the image. Both builds use one toolchain: another compiler
+# release gives other bytes, which is why a release names the tools that
+# built it.
+def check_reproducible(cmake, generator, toolchain, build_type, source,
+                       reference_build, reference, build):
+    # The new tree is emptied first; it must not hold the reference.
+    if Path(reference).resolve().is_relative_to(Path(build).resolve()):
+        FAILURES.append("%s lies inside %s" % (reference, build))
+        return
+    shutil.rmtree(build, ignore_errors=True)
+    for step in [[cmake, "-S", source, "-B", build, "-G", generator,
+                  "-DCMAKE_TOOLCHAIN_FILE=" + toolchain,
+                  "-DCMAKE_BUILD_TYPE=" + build_type],
+                 [cmake, "--build", build, "--target", "Varnix",
+                  "--parallel", str(os.cpu_count() or 1)]]:
+        result = subprocess.run(step, stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT, text=True)
+        if result.returncode != 0:
+            print(result.stdout)
+            FAILURES.append("%s exited with %d" % (" ".join(step),
+                                                   result.returncode))
+            return
+    again = os.path.join(build, os.path.relpath(reference, reference_build))
+    first, second = Path(reference).read_bytes(), Path(again).read_bytes()
+    print("%s: %d bytes; %s: %d bytes" % (reference, len(first), again,
+                                          len(second)))
+    if first != second:
+        offset = next((i for i, (x, y) in enumerate(zip(first, second))
+                       if x != y), min(len(first), len(second)))
+        FAILURES.append("the two builds differ, first at file offset 0x%X"
+                        % offset)
+
+
 def main(argv):
-    if len(argv) < 4 or any(a not in AREAS for a in argv[3:]):
+    if argv[1:2] == ["cost_figures"] and len(argv) >= 5:
+        check_cost_figures(argv[2], argv[3], argv[4:])
+    elif argv[1:2] == ["reproducible"] and len(argv) == 10:
+        check_reproducible(*argv[2:])
+    elif len(argv) >= 4 and all(a in AREAS for a in argv[3:]):
+        pe = pefile.PE(argv[1])
+        for area in argv[3:]:
+            AREAS[area](pe, argv[1], argv[2])
+    else:
         print(__doc__.split("\n\n")[1], file=sys.stderr)
         return 2
-    exe, icon_file = argv[1], argv[2]
-    pe = pefile.PE(exe)
-    for area in argv[3:]:
-        AREAS[area](pe, exe, icon_file)
     for failure in FAILURES:
         print("FAIL " + failure)
     return 1 if FAILURES else 0
