@@ -53,12 +53,6 @@ MANIFEST_ID = 1  # the one the loader reads for a process
 ALWAYS_CHECKED = "Varnix.exe"
 
 
-def relocation_count(pe):
-    # Type 0 entries only pad a block to a 32-bit boundary.
-    return sum(1 for block in getattr(pe, "DIRECTORY_ENTRY_BASERELOC", [])
-               for entry in block.entries if entry.type != 0)
-
-
 def directory(pe, name):
     entry = pe.OPTIONAL_HEADER.DATA_DIRECTORY[
         pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_" + name]]
@@ -85,7 +79,11 @@ HEADER = [
      lambda pe: pe.OPTIONAL_HEADER.IMAGE_DLLCHARACTERISTICS_NX_COMPAT, True),
     ("relocations stripped flag",
      lambda pe: pe.FILE_HEADER.IMAGE_FILE_RELOCS_STRIPPED, False),
-    ("base relocations present", lambda pe: relocation_count(pe) > 0, True),
+    # Type 0 entries only pad a block to a 32-bit boundary.
+    ("base relocations present",
+     lambda pe: any(entry.type != 0 for block in
+                    getattr(pe, "DIRECTORY_ENTRY_BASERELOC", [])
+                    for entry in block.entries), True),
     ("symbol table",
      lambda pe: (pe.FILE_HEADER.PointerToSymbolTable,
                  pe.FILE_HEADER.NumberOfSymbols), (0, 0)),
@@ -119,15 +117,14 @@ RESOURCES = sorted(RESOURCES_WITHOUT_MANIFEST +
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
 SETTINGS_2019 = "{http://schemas.microsoft.com/SMI/2019/WindowsSettings}"
-# Every element of the manifest, as a path of tags, and its text: the code
-# page is the one thing it may change about the process.
+# Every element of the manifest in document order, as its depth, its tag
+# and its text: the code page is the one thing it may change about the
+# process.
 MANIFEST_TREE = [
-    (ASM_V1 + "assembly", ""),
-    (ASM_V1 + "assembly/" + ASM_V3 + "application", ""),
-    (ASM_V1 + "assembly/" + ASM_V3 + "application/" + ASM_V3 +
-     "windowsSettings", ""),
-    (ASM_V1 + "assembly/" + ASM_V3 + "application/" + ASM_V3 +
-     "windowsSettings/" + SETTINGS_2019 + "activeCodePage", "UTF-8"),
+    (0, ASM_V1 + "assembly", ""),
+    (1, ASM_V3 + "application", ""),
+    (2, ASM_V3 + "windowsSettings", ""),
+    (3, SETTINGS_2019 + "activeCodePage", "UTF-8"),
 ]
 # What would change more than that, in any namespace: elevation, themed
 # common controls (the boxes would look different), an OS compatibility
@@ -138,7 +135,7 @@ MANIFEST_FORBIDDEN = {"trustInfo", "dependency", "compatibility", "dpiAware",
 GROUP_HEADER = [("reserved", 0), ("type", 1), ("count", 1)]
 GROUP_ENTRY = [("width", 32), ("height", 32), ("colours", 16),
                ("reserved", 0), ("planes", 1), ("bits per pixel", 4),
-               ("bytes", None), ("icon id", ICON_ID)]  # bytes: checked apart
+               ("bytes", None), ("icon id", ICON_ID)]  # bytes: the image's
 BITMAP_HEADER = [("size", 40), ("width", 32), ("height", 64), ("planes", 1),
                  ("bits per pixel", 4), ("compression", 0)]
 
@@ -159,17 +156,17 @@ FIXED_VERSION = [
 ]
 
 STRING_TABLE_KEY = "040904b0"
-STRINGS = [
-    ("CompanyName", "Brindlecast Studio"),
-    ("FileDescription", "Varnix"),
-    ("FileVersion", "1, 0, 0, 1"),
-    ("InternalName", "Varnix"),
-    ("LegalCopyright", "Copyright (C) 2026 Brindlecast Studio"),
-    ("LegalTrademarks", "Varnix is a trademark of Brindlecast Studio."),
-    ("OriginalFilename", "Varnix.exe"),
-    ("ProductName", "Brindlecast Studio Varnix"),
-    ("ProductVersion", "1, 0, 0, 1"),
-]
+STRINGS = {  # in this order
+    "CompanyName": "Brindlecast Studio",
+    "FileDescription": "Varnix",
+    "FileVersion": "1, 0, 0, 1",
+    "InternalName": "Varnix",
+    "LegalCopyright": "Copyright (C) 2026 Brindlecast Studio",
+    "LegalTrademarks": "Varnix is a trademark of Brindlecast Studio.",
+    "OriginalFilename": "Varnix.exe",
+    "ProductName": "Brindlecast Studio Varnix",
+    "ProductVersion": "1, 0, 0, 1",
+}
 TRANSLATIONS = [{"Translation": "0x0409 0x04b0"}]
 
 
@@ -235,11 +232,10 @@ def check_resources(pe, _, __, want=RESOURCES):
     expect("resources (type, id, language)", got, want)
 
 
-def element_tree(element, prefix=""):
-    path = prefix + element.tag
-    yield path, (element.text or "").strip()
+def element_tree(element, depth=0):
+    yield depth, element.tag, (element.text or "").strip()
     for child in element:
-        yield from element_tree(child, path + "/")
+        yield from element_tree(child, depth + 1)
 
 
 def check_manifest(pe, _, __):
@@ -253,7 +249,7 @@ def check_manifest(pe, _, __):
         expect("manifest XML error", str(error), None)
         return
     expect("manifest elements", list(element_tree(root)), MANIFEST_TREE)
-    names = {path.rsplit("}", 1)[-1] for path, _ in element_tree(root)}
+    names = {tag.rsplit("}", 1)[-1] for _, tag, _ in element_tree(root)}
     expect("manifest settings beyond the code page",
            sorted(names & MANIFEST_FORBIDDEN), [])
 
@@ -265,18 +261,18 @@ def check_icon(pe, _, icon_file):
         expect("icon group and image present", False, True)
         return
     expect("icon group size", len(group), 6 + 14)
-    if len(group) >= 6 + 14:
-        for (what, want), got in zip(GROUP_HEADER,
-                                     struct.unpack_from("<HHH", group)):
-            expect("icon group " + what, got, want)
-        entry = struct.unpack_from("<BBBBHHIH", group, 6)
-        for (what, want), got in zip(GROUP_ENTRY, entry):
-            if want is not None:
-                expect("icon entry " + what, got, want)
-        expect("icon entry bytes", entry[6], len(image))
-    header = struct.unpack_from("<IiiHHI", image)
-    for (what, want), got in zip(BITMAP_HEADER, header):
-        expect("icon bitmap " + what, got, want)
+    for what, data, at, layout, fields in [
+            ("icon group", group, 0, "<HHH", GROUP_HEADER),
+            ("icon entry", group, 6, "<BBBBHHIH", GROUP_ENTRY),
+            ("icon bitmap", image, 0, "<IiiHHI", BITMAP_HEADER)]:
+        if len(data) < at + struct.calcsize(layout):
+            expect(what + " bytes present", len(data) - at,
+                   struct.calcsize(layout))
+            continue
+        for (field, want), got in zip(fields,
+                                      struct.unpack_from(layout, data, at)):
+            expect(what + " " + field, got,
+                   len(image) if want is None else want)
     # The image must be the one in the icon file, unchanged.
     ico = Path(icon_file).read_bytes()
     size, offset = struct.unpack_from("<II", ico, 6 + 8)
@@ -295,12 +291,10 @@ def check_version(pe, _, __):
     expect("string table keys", [t.LangID.decode() for t in tables],
            [STRING_TABLE_KEY])
     if tables:
-        got = [(k.decode(), v.decode()) for k, v in tables[0].entries.items()]
-        expect("string keys in order", [k for k, _ in got],
-               [k for k, _ in STRINGS])
-        values = dict(got)
-        for key, want in STRINGS:
-            expect(key, values.get(key), want)
+        got = {k.decode(): v.decode() for k, v in tables[0].entries.items()}
+        expect("string keys in order", list(got), list(STRINGS))
+        for key, want in STRINGS.items():
+            expect(key, got.get(key), want)
     variables = getattr(blocks.get("VarFileInfo"), "Var", [])
     expect("translation entries",
            [{k.decode(): v for k, v in var.entry.items()}
