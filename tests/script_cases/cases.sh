@@ -27,12 +27,10 @@ EOF
 names=()
 declare -A titles=() needs=() commands=()
 add() {  # NAME TITLE NEEDS COMMAND [ARGUMENT...]
-  local command
-  printf -v command '%q ' "${@:4}"
   names+=("$1")
   titles[$1]=$2
   needs[$1]=$3
-  commands[$1]=$command
+  printf -v "commands[$1]" '%q ' "${@:4}"
 }
 
 run_cases() {  # ARGUMENT...
