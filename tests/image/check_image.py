@@ -9,10 +9,9 @@ Usage: check_image.py VARNIX_EXE ICON_FILE AREA...
 AREA is one of: header imports resources manifest icon version, or
 resources_without_manifest for the variant built without the manifest.
 cost_figures: the size table of the shipped files, COST_MD, gives each
-FILE's size and imports as the build does. COMPILER is the first line of
-"--version" of the compiler that built FILE...; each FILE has a row naming
-it in backticks, and a line "Sizes as built by <COMPILER>:" above the table
-names the compiler whose figures it gives.
+FILE's size and imports as built, in a row naming it in backticks, below a
+line "Sizes as built by <COMPILER>:"; COMPILER is the first line of
+"--version" of the compiler that built them.
 reproducible: a second build from SOURCE_DIR into NEW_BUILD_DIR, emptied
 first, gives the bytes of REFERENCE_EXE, which lies at the same place under
 BUILD_DIR.
@@ -114,17 +113,15 @@ RESOURCES_WITHOUT_MANIFEST = sorted([
 RESOURCES = sorted(RESOURCES_WITHOUT_MANIFEST +
                    [(RT_MANIFEST, MANIFEST_ID, US_ENGLISH)], key=str)
 
-ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
-ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
-SETTINGS_2019 = "{http://schemas.microsoft.com/SMI/2019/WindowsSettings}"
 # Every element of the manifest in document order, as its depth, its tag
 # and its text: the code page is the one thing it may change about the
 # process.
 MANIFEST_TREE = [
-    (0, ASM_V1 + "assembly", ""),
-    (1, ASM_V3 + "application", ""),
-    (2, ASM_V3 + "windowsSettings", ""),
-    (3, SETTINGS_2019 + "activeCodePage", "UTF-8"),
+    (0, "{urn:schemas-microsoft-com:asm.v1}assembly", ""),
+    (1, "{urn:schemas-microsoft-com:asm.v3}application", ""),
+    (2, "{urn:schemas-microsoft-com:asm.v3}windowsSettings", ""),
+    (3, "{http://schemas.microsoft.com/SMI/2019/WindowsSettings}"
+        "activeCodePage", "UTF-8"),
 ]
 # What would change more than that, in any namespace: elevation, themed
 # common controls (the boxes would look different), an OS compatibility
@@ -189,15 +186,13 @@ def shown(value):
 
 def resource_tree(pe):
     """Every (type, identifier, language, data entry) of the image."""
+    def label(entry):
+        return str(entry.name) if entry.name is not None else entry.id
     root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
     return [(label(rtype), label(name), lang.id, lang.data.struct)
             for rtype in (root.entries if root else [])
             for name in rtype.directory.entries
             for lang in name.directory.entries]
-
-
-def label(entry):
-    return str(entry.name) if entry.name is not None else entry.id
 
 
 def resource_data(pe, rtype, rid):
@@ -281,11 +276,10 @@ def check_icon(pe, _, icon_file):
 
 
 def check_version(pe, _, __):
-    fixed = pe.VS_FIXEDFILEINFO[0] if hasattr(pe, "VS_FIXEDFILEINFO") else None
+    fixed = getattr(pe, "VS_FIXEDFILEINFO", [None])[0]
     for field, want in FIXED_VERSION:
         expect(field, getattr(fixed, field, None), want)
-    blocks = {b.Key.decode(): b for b in
-              (pe.FileInfo[0] if hasattr(pe, "FileInfo") else [])}
+    blocks = {b.Key.decode(): b for b in getattr(pe, "FileInfo", [[]])[0]}
     expect("version blocks", sorted(blocks), ["StringFileInfo", "VarFileInfo"])
     tables = getattr(blocks.get("StringFileInfo"), "StringTable", [])
     expect("string table keys", [t.LangID.decode() for t in tables],
@@ -366,9 +360,8 @@ def check_reproducible(cmake, generator, toolchain, build_type, source,
         result = subprocess.run(step, stdout=subprocess.PIPE,
                                 stderr=subprocess.STDOUT, text=True)
         if result.returncode != 0:
-            print(result.stdout)
-            FAILURES.append("%s exited with %d" % (" ".join(step),
-                                                   result.returncode))
+            FAILURES.append("%s exited with %d:\n%s" % (
+                " ".join(step), result.returncode, result.stdout))
             return
     again = os.path.join(build, os.path.relpath(reference, reference_build))
     first, second = Path(reference).read_bytes(), Path(again).read_bytes()
