@@ -3,13 +3,26 @@
 shares nothing with the toolchain that wrote the file.
 
 Usage: check_image.py VARNIX_EXE ICON_FILE AREA...
+       check_image.py cost_figures COST_MD COMPILER FILE...
+       check_image.py reproducible CMAKE GENERATOR TOOLCHAIN BUILD_TYPE
+                      SOURCE_DIR BUILD_DIR REFERENCE_EXE NEW_BUILD_DIR
 AREA is one of: header imports resources manifest icon version, or
 resources_without_manifest for the variant built without the manifest.
+cost_figures: the size table of the shipped files, COST_MD, gives each
+FILE's size and imports as built, in a row naming it in backticks, below a
+line "Sizes as built by <COMPILER>:"; COMPILER is the first line of
+"--version" of the compiler that built them.
+reproducible: a second build from SOURCE_DIR into NEW_BUILD_DIR, emptied
+first, gives the bytes of REFERENCE_EXE, which lies at the same place under
+BUILD_DIR.
 Prints every mismatch and exits 1 if there was any.
 """
 
 import os
+import re
+import shutil
 import struct
+import subprocess
 import sys
 import xml.etree.ElementTree as ElementTree
 from pathlib import Path
@@ -32,13 +45,11 @@ US_ENGLISH = 0x0409
 ICON_GROUP = 105
 ICON_ID = 1
 MANIFEST_ID = 1  # the one the loader reads for a process
-
-
-
-def relocation_count(pe):
-    # Type 0 entries only pad a block to a 32-bit boundary.
-    return sum(1 for block in getattr(pe, "DIRECTORY_ENTRY_BASERELOC", [])
-               for entry in block.entries if entry.type != 0)
+# Linked without the compiler's runtime and startup code, the launcher's
+# figures are its own: one that changes is news, whoever compiled it. The
+# other programs carry that runtime, and its size and imports move with each
+# compiler release.
+ALWAYS_CHECKED = "Varnix.exe"
 
 
 def directory(pe, name):
@@ -67,7 +78,11 @@ HEADER = [
      lambda pe: pe.OPTIONAL_HEADER.IMAGE_DLLCHARACTERISTICS_NX_COMPAT, True),
     ("relocations stripped flag",
      lambda pe: pe.FILE_HEADER.IMAGE_FILE_RELOCS_STRIPPED, False),
-    ("base relocations present", lambda pe: relocation_count(pe) > 0, True),
+    # Type 0 entries only pad a block to a 32-bit boundary.
+    ("base relocations present",
+     lambda pe: any(entry.type != 0 for block in
+                    getattr(pe, "DIRECTORY_ENTRY_BASERELOC", [])
+                    for entry in block.entries), True),
     ("symbol table",
      lambda pe: (pe.FILE_HEADER.PointerToSymbolTable,
                  pe.FILE_HEADER.NumberOfSymbols), (0, 0)),
@@ -98,18 +113,15 @@ RESOURCES_WITHOUT_MANIFEST = sorted([
 RESOURCES = sorted(RESOURCES_WITHOUT_MANIFEST +
                    [(RT_MANIFEST, MANIFEST_ID, US_ENGLISH)], key=str)
 
-ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
-ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
-SETTINGS_2019 = "{http://schemas.microsoft.com/SMI/2019/WindowsSettings}"
-# Every element of the manifest, as a path of tags, and its text: the code
-# page is the one thing it may change about the process.
+# Every element of the manifest in document order, as its depth, its tag
+# and its text: the code page is the one thing it may change about the
+# process.
 MANIFEST_TREE = [
-    (ASM_V1 + "assembly", ""),
-    (ASM_V1 + "assembly/" + ASM_V3 + "application", ""),
-    (ASM_V1 + "assembly/" + ASM_V3 + "application/" + ASM_V3 +
-     "windowsSettings", ""),
-    (ASM_V1 + "assembly/" + ASM_V3 + "application/" + ASM_V3 +
-     "windowsSettings/" + SETTINGS_2019 + "activeCodePage", "UTF-8"),
+    (0, "{urn:schemas-microsoft-com:asm.v1}assembly", ""),
+    (1, "{urn:schemas-microsoft-com:asm.v3}application", ""),
+    (2, "{urn:schemas-microsoft-com:asm.v3}windowsSettings", ""),
+    (3, "{http://schemas.microsoft.com/SMI/2019/WindowsSettings}"
+        "activeCodePage", "UTF-8"),
 ]
 # What would change more than that, in any namespace: elevation, themed
 # common controls (the boxes would look different), an OS compatibility
@@ -120,7 +132,7 @@ MANIFEST_FORBIDDEN = {"trustInfo", "dependency", "compatibility", "dpiAware",
 GROUP_HEADER = [("reserved", 0), ("type", 1), ("count", 1)]
 GROUP_ENTRY = [("width", 32), ("height", 32), ("colours", 16),
                ("reserved", 0), ("planes", 1), ("bits per pixel", 4),
-               ("bytes", None), ("icon id", ICON_ID)]  # bytes: checked apart
+               ("bytes", None), ("icon id", ICON_ID)]  # bytes: the image's
 BITMAP_HEADER = [("size", 40), ("width", 32), ("height", 64), ("planes", 1),
                  ("bits per pixel", 4), ("compression", 0)]
 
@@ -141,17 +153,17 @@ FIXED_VERSION = [
 ]
 
 STRING_TABLE_KEY = "040904b0"
-STRINGS = [
-    ("CompanyName", "Brindlecast Studio"),
-    ("FileDescription", "Varnix"),
-    ("FileVersion", "1, 0, 0, 1"),
-    ("InternalName", "Varnix"),
-    ("LegalCopyright", "Copyright (C) 2026 Brindlecast Studio"),
-    ("LegalTrademarks", "Varnix is a trademark of Brindlecast Studio."),
-    ("OriginalFilename", "Varnix.exe"),
-    ("ProductName", "Brindlecast Studio Varnix"),
-    ("ProductVersion", "1, 0, 0, 1"),
-]
+STRINGS = {  # in this order
+    "CompanyName": "Brindlecast Studio",
+    "FileDescription": "Varnix",
+    "FileVersion": "1, 0, 0, 1",
+    "InternalName": "Varnix",
+    "LegalCopyright": "Copyright (C) 2026 Brindlecast Studio",
+    "LegalTrademarks": "Varnix is a trademark of Brindlecast Studio.",
+    "OriginalFilename": "Varnix.exe",
+    "ProductName": "Brindlecast Studio Varnix",
+    "ProductVersion": "1, 0, 0, 1",
+}
 TRANSLATIONS = [{"Translation": "0x0409 0x04b0"}]
 
 
@@ -174,15 +186,13 @@ def shown(value):
 
 def resource_tree(pe):
     """Every (type, identifier, language, data entry) of the image."""
+    def label(entry):
+        return str(entry.name) if entry.name is not None else entry.id
     root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
     return [(label(rtype), label(name), lang.id, lang.data.struct)
             for rtype in (root.entries if root else [])
             for name in rtype.directory.entries
             for lang in name.directory.entries]
-
-
-def label(entry):
-    return str(entry.name) if entry.name is not None else entry.id
 
 
 def resource_data(pe, rtype, rid):
@@ -217,11 +227,10 @@ def check_resources(pe, _, __, want=RESOURCES):
     expect("resources (type, id, language)", got, want)
 
 
-def element_tree(element, prefix=""):
-    path = prefix + element.tag
-    yield path, (element.text or "").strip()
+def element_tree(element, depth=0):
+    yield depth, element.tag, (element.text or "").strip()
     for child in element:
-        yield from element_tree(child, path + "/")
+        yield from element_tree(child, depth + 1)
 
 
 def check_manifest(pe, _, __):
@@ -235,7 +244,7 @@ def check_manifest(pe, _, __):
         expect("manifest XML error", str(error), None)
         return
     expect("manifest elements", list(element_tree(root)), MANIFEST_TREE)
-    names = {path.rsplit("}", 1)[-1] for path, _ in element_tree(root)}
+    names = {tag.rsplit("}", 1)[-1] for _, tag, _ in element_tree(root)}
     expect("manifest settings beyond the code page",
            sorted(names & MANIFEST_FORBIDDEN), [])
 
@@ -247,18 +256,18 @@ def check_icon(pe, _, icon_file):
         expect("icon group and image present", False, True)
         return
     expect("icon group size", len(group), 6 + 14)
-    if len(group) >= 6 + 14:
-        for (what, want), got in zip(GROUP_HEADER,
-                                     struct.unpack_from("<HHH", group)):
-            expect("icon group " + what, got, want)
-        entry = struct.unpack_from("<BBBBHHIH", group, 6)
-        for (what, want), got in zip(GROUP_ENTRY, entry):
-            if want is not None:
-                expect("icon entry " + what, got, want)
-        expect("icon entry bytes", entry[6], len(image))
-    header = struct.unpack_from("<IiiHHI", image)
-    for (what, want), got in zip(BITMAP_HEADER, header):
-        expect("icon bitmap " + what, got, want)
+    for what, data, at, layout, fields in [
+            ("icon group", group, 0, "<HHH", GROUP_HEADER),
+            ("icon entry", group, 6, "<BBBBHHIH", GROUP_ENTRY),
+            ("icon bitmap", image, 0, "<IiiHHI", BITMAP_HEADER)]:
+        if len(data) < at + struct.calcsize(layout):
+            expect(what + " bytes present", len(data) - at,
+                   struct.calcsize(layout))
+            continue
+        for (field, want), got in zip(fields,
+                                      struct.unpack_from(layout, data, at)):
+            expect(what + " " + field, got,
+                   len(image) if want is None else want)
     # The image must be the one in the icon file, unchanged.
     ico = Path(icon_file).read_bytes()
     size, offset = struct.unpack_from("<II", ico, 6 + 8)
@@ -267,22 +276,19 @@ def check_icon(pe, _, icon_file):
 
 
 def check_version(pe, _, __):
-    fixed = pe.VS_FIXEDFILEINFO[0] if hasattr(pe, "VS_FIXEDFILEINFO") else None
+    fixed = getattr(pe, "VS_FIXEDFILEINFO", [None])[0]
     for field, want in FIXED_VERSION:
         expect(field, getattr(fixed, field, None), want)
-    blocks = {b.Key.decode(): b for b in
-              (pe.FileInfo[0] if hasattr(pe, "FileInfo") else [])}
+    blocks = {b.Key.decode(): b for b in getattr(pe, "FileInfo", [[]])[0]}
     expect("version blocks", sorted(blocks), ["StringFileInfo", "VarFileInfo"])
     tables = getattr(blocks.get("StringFileInfo"), "StringTable", [])
     expect("string table keys", [t.LangID.decode() for t in tables],
            [STRING_TABLE_KEY])
     if tables:
-        got = [(k.decode(), v.decode()) for k, v in tables[0].entries.items()]
-        expect("string keys in order", [k for k, _ in got],
-               [k for k, _ in STRINGS])
-        values = dict(got)
-        for key, want in STRINGS:
-            expect(key, values.get(key), want)
+        got = {k.decode(): v.decode() for k, v in tables[0].entries.items()}
+        expect("string keys in order", list(got), list(STRINGS))
+        for key, want in STRINGS.items():
+            expect(key, got.get(key), want)
     variables = getattr(blocks.get("VarFileInfo"), "Var", [])
     expect("translation entries",
            [{k.decode(): v for k, v in var.entry.items()}
@@ -301,14 +307,85 @@ AREAS = {
 }
 
 
+def check_cost_figures(cost, compiler, files):
+    rows = {}
+    named = None
+    with open(cost, encoding="utf-8") as f:
+        for line in f:
+            built_by = re.fullmatch(r"Sizes as built by (.+):", line.strip())
+            if built_by:
+                named = built_by[1]
+            cells = [c.strip() for c in line.strip().strip("|").split("|")]
+            names = re.findall(r"`([^`]+\.exe)`", cells[0])
+            if len(cells) == 3 and names:
+                rows[names[-1]] = (cells[1], cells[2])
+    if named is None:
+        FAILURES.append(f'{cost}: no line "Sizes as built by <compiler>:" '
+                        f"above the table; this tree was built by {compiler}")
+        return
+    unchecked = []
+    for path in files:
+        name = os.path.basename(path)
+        built = pe_imports.figures(path)
+        if name not in rows:
+            FAILURES.append(f"{cost}: no row for {name}; the build gives "
+                            f"{built}")
+        elif named != compiler and name != ALWAYS_CHECKED:
+            unchecked.append(name)
+        elif rows[name] != built:
+            FAILURES.append(f"{cost}: {name} has {rows[name]}; the build "
+                            f"gives {built}")
+    if unchecked:
+        print(f"{cost}: left unchecked, since the table gives the sizes as "
+              f"built by {named} and this tree was built by {compiler}: "
+              + ", ".join(unchecked))
+
+
+# No link time stamp, no build path, nothing else that varies between builds
+# may reach the image. Both builds use one toolchain: another compiler
+# release gives other bytes, which is why a release names the tools that
+# built it.
+def check_reproducible(cmake, generator, toolchain, build_type, source,
+                       reference_build, reference, build):
+    # The new tree is emptied first; it must not hold the reference.
+    if Path(reference).resolve().is_relative_to(Path(build).resolve()):
+        FAILURES.append("%s lies inside %s" % (reference, build))
+        return
+    shutil.rmtree(build, ignore_errors=True)
+    for step in [[cmake, "-S", source, "-B", build, "-G", generator,
+                  "-DCMAKE_TOOLCHAIN_FILE=" + toolchain,
+                  "-DCMAKE_BUILD_TYPE=" + build_type],
+                 [cmake, "--build", build, "--target", "Varnix",
+                  "--parallel", str(os.cpu_count() or 1)]]:
+        result = subprocess.run(step, stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT, text=True)
+        if result.returncode != 0:
+            FAILURES.append("%s exited with %d:\n%s" % (
+                " ".join(step), result.returncode, result.stdout))
+            return
+    again = os.path.join(build, os.path.relpath(reference, reference_build))
+    first, second = Path(reference).read_bytes(), Path(again).read_bytes()
+    print("%s: %d bytes; %s: %d bytes" % (reference, len(first), again,
+                                          len(second)))
+    if first != second:
+        offset = next((i for i, (x, y) in enumerate(zip(first, second))
+                       if x != y), min(len(first), len(second)))
+        FAILURES.append("the two builds differ, first at file offset 0x%X"
+                        % offset)
+
+
 def main(argv):
-    if len(argv) < 4 or any(a not in AREAS for a in argv[3:]):
+    if argv[1:2] == ["cost_figures"] and len(argv) >= 5:
+        check_cost_figures(argv[2], argv[3], argv[4:])
+    elif argv[1:2] == ["reproducible"] and len(argv) == 10:
+        check_reproducible(*argv[2:])
+    elif len(argv) >= 4 and all(a in AREAS for a in argv[3:]):
+        pe = pefile.PE(argv[1])
+        for area in argv[3:]:
+            AREAS[area](pe, argv[1], argv[2])
+    else:
         print(__doc__.split("\n\n")[1], file=sys.stderr)
         return 2
-    exe, icon_file = argv[1], argv[2]
-    pe = pefile.PE(exe)
-    for area in argv[3:]:
-        AREAS[area](pe, exe, icon_file)
     for failure in FAILURES:
         print("FAIL " + failure)
     return 1 if FAILURES else 0

@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # What a test script that varnix_script_cases (script_cases.cmake) runs
-# shares: the script defines usage, adds its cases with add and ends with
-# run_cases "$@". Sourced, never run.
+# shares: the script says what it checks in $about, adds its cases with add
+# and ends with run_cases "$@". Sourced, never run.
 #
 # A case is a command that returns 0 when it passes, 77 when it cannot run
 # here, anything else when it fails, and may leave a reason in $detail. It
@@ -10,15 +10,27 @@
 # defines setup_cases and cleanup_cases for --setup and --cleanup, and
 # prepare_cases, which gets "all" or "one" before the cases run.
 
+usage() {
+  local shared=
+  ! declare -F setup_cases >/dev/null || shared=" | --setup | --cleanup"
+  cat <<EOF
+Usage: $0 [--list | --case NAME$shared]
+
+${about:?}
+
+Runs every case and prints each: ok, FAILED or skip. --case runs one:
+status 0, 1, or 77 when it skips. --list prints each case's name and what it
+needs: the cases whose results it reads, and wine, the clone's Wine prefix.
+EOF
+}
+
 names=()
 declare -A titles=() needs=() commands=()
 add() {  # NAME TITLE NEEDS COMMAND [ARGUMENT...]
-  local command
-  printf -v command '%q ' "${@:4}"
   names+=("$1")
   titles[$1]=$2
   needs[$1]=$3
-  commands[$1]=$command
+  printf -v "commands[$1]" '%q ' "${@:4}"
 }
 
 run_cases() {  # ARGUMENT...
