@@ -3,11 +3,9 @@
 #include "tests/windows/launch_case.h"
 
 #include <stdint.h>
-#include <stdio.h>
 #include <string.h>
 
 #include <algorithm>
-#include <array>
 #include <map>
 #include <vector>
 
@@ -31,12 +29,13 @@ std::string InCase(std::string text, int (*to)(int)) {
   return text;
 }
 
-void ReplaceAll(std::string* text, const std::string& what,
-                const std::string& with) {
-  for (size_t at = text->find(what); at != std::string::npos;
-       at = text->find(what, at + with.size())) {
-    text->replace(at, what.size(), with);
+std::string Replaced(std::string text, const std::string& what,
+                     const std::string& with) {
+  for (size_t at = text.find(what); at != std::string::npos;
+       at = text.find(what, at + with.size())) {
+    text.replace(at, what.size(), with);
   }
+  return text;
 }
 
 // Characters above 0x7F from several scripts, so that every code page spells
@@ -121,6 +120,7 @@ void ExpectCalls(const LaunchOutcome& outcome, int entries, int starts,
   }
 }
 
+// `icon` drawn at `width` by `height`, row by row.
 std::vector<uint32_t> IconPixels(HICON icon, int* width, int* height) {
   std::vector<uint32_t> pixels;
   ICONINFO info;
@@ -186,18 +186,12 @@ std::string PaddedFolder(const std::string& folder, const std::string& unit,
       Utf8ToWide(folder).size() + strlen("\\") + strlen("\\System");
   if (characters <= fixed) return "";
   const size_t length = characters - fixed;
-  std::string padding;
-  size_t inName = 0;
-  for (size_t count = 0; count < length; ++count) {
-    if (inName == PerName && count + 1 < length) {
-      padding += '\\';
-      inName = 0;
-    } else {
-      padding += unit;
-      ++inName;
-    }
+  // A separator after every PerName of them, but never last.
+  std::string padding = folder + "\\";
+  for (size_t count = 1; count <= length; ++count) {
+    padding += count % (PerName + 1) == 0 && count < length ? "\\" : unit;
   }
-  return folder + "\\" + padding;
+  return padding;
 }
 
 // A program path of exactly `length` bytes in the launcher's code page that
@@ -240,9 +234,9 @@ void ExpectEndedWithStatusZero(const LaunchOutcome& outcome) {
   EXPECT_EQ(0u, outcome.exitCode);
 }
 
-}  // namespace
-
-// One OK button, the exclamation icon, no owner, not kept on top.
+// Exactly `warning`'s box, with one OK button, the exclamation icon, no
+// owner, not kept on top, and no game; `directory` is the System folder
+// entered first, for the not-installed warning; `tried` as LaunchCase has it.
 void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
                    const std::string& directory, bool tried) {
   ExpectEndedWithStatusZero(outcome);
@@ -266,6 +260,8 @@ void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
   EXPECT_EQ(0, outcome.gamesRunningAtEnd) << "a game was started";
   EXPECT_FALSE(outcome.gameReported) << "a game was started";
 }
+
+}  // namespace
 
 // The game still runs when the launcher ends (so that did not wait for it);
 // its wide views are checked always, its ANSI views where the system's code
@@ -349,44 +345,45 @@ bool Among(const std::vector<unsigned>& list, unsigned item) {
   return std::find(list.begin(), list.end(), item) != list.end();
 }
 
-std::string CodePageList(const std::vector<unsigned>& codePages) {
-  std::string list;
-  for (unsigned codePage : codePages) {
-    list += (list.empty() ? "" : ", ") + std::to_string(codePage);
+// "" when `list` is empty or holds `one` or `other`; else the list, to be
+// named in a message.
+std::string Outside(const std::vector<unsigned>& list, unsigned one,
+                    unsigned other) {
+  std::string text;
+  if (Among(list, one) || Among(list, other)) return text;
+  for (unsigned codePage : list) {
+    text += (text.empty() ? "" : ", ") + std::to_string(codePage);
   }
-  return list;
+  return text;
 }
 
-// In the order the case takes them up.
-std::array<const char*, 7> Texts(const LaunchCase& row) {
-  return {row.folder ? row.folder : row.name,
-          row.commandLine,
-          row.startIn,
-          row.gameCommandLine ? row.gameCommandLine : "",
-          row.gameDirectory,
-          row.tail.unit,
-          row.systemPathCharacters ? "ゲ" : ""};
+// The first of the row's texts, in the order the case takes them up, that
+// the launcher's code page cannot spell; null when it spells them all.
+const char* Unspelled(const LaunchCase& row) {
+  for (const char* text :
+       {row.folder ? row.folder : row.name, row.commandLine, row.startIn,
+        row.gameCommandLine, row.gameDirectory, row.tail.unit,
+        row.systemPathCharacters ? "ゲ" : ""}) {
+    if (!Spelled(text, LauncherCodePage())) return text;
+  }
+  return nullptr;
 }
 
 // Why `row` does not apply to this run, "" when it does.
 std::string WhyNotHere(const LaunchCase& row) {
   const unsigned launcher = LauncherCodePage();
   const unsigned system = GetACP();
-  const std::string here = "; the launcher's code page is " +
-                           std::to_string(launcher) + " and the system's " +
-                           std::to_string(system);
-  if (!row.codePages.empty() && !Among(row.codePages, launcher) &&
-      !Among(row.codePages, system)) {
-    return "about code page " + CodePageList(row.codePages) + here;
-  }
-  if (!row.launcherCodePages.empty() &&
-      !Among(row.launcherCodePages, launcher)) {
-    return "about a launcher in code page " +
-           CodePageList(row.launcherCodePages) + here;
-  }
-  if (!row.systemCodePages.empty() && !Among(row.systemCodePages, system)) {
-    return "about a system in code page " + CodePageList(row.systemCodePages) +
-           here;
+  const std::pair<const char*, std::string> outside[] = {
+      {"code page ", Outside(row.codePages, launcher, system)},
+      {"a launcher in code page ",
+       Outside(row.launcherCodePages, launcher, launcher)},
+      {"a system in code page ", Outside(row.systemCodePages, system, system)}};
+  for (const auto& [about, list] : outside) {
+    if (!list.empty()) {
+      return "about " + (about + list) + "; the launcher's code page is " +
+             std::to_string(launcher) + " and the system's " +
+             std::to_string(system);
+    }
   }
   // A command line that begins with the installation's path has it
   // unquoted, and that path ends at the first blank.
@@ -400,21 +397,19 @@ std::string WhyNotHere(const LaunchCase& row) {
   if (row.warningWhereUnspelled || Among(row.codePages, RunCodePage())) {
     return "";
   }
-  for (const char* text : Texts(row)) {
-    if (!Spelled(text, launcher)) {
-      return "code page " + std::to_string(launcher) + " cannot spell \"" +
-             text + "\"";
-    }
-  }
-  return "";
+  const char* text = Unspelled(row);
+  return text ? "code page " + std::to_string(launcher) + " cannot spell \"" +
+                    text + "\""
+              : "";
 }
 
 }  // namespace
 
 // A row that does not apply is no case of the run at all, rather than one
 // that skips.
-std::vector<LaunchCase> Applying(std::vector<LaunchCase> rows,
+std::vector<LaunchCase> Applying(std::span<const LaunchCase> table,
                                  unsigned codePage) {
+  std::vector<LaunchCase> rows(table.begin(), table.end());
   for (LaunchCase& row : rows) {
     if (codePage != 0) row.codePages = {codePage};
   }
@@ -434,27 +429,21 @@ TEST_P(Launcher, Run) {
   if (!why.empty()) GTEST_SKIP() << why;
   if (row.notUnderWine && UnderWine()) GTEST_SKIP() << row.notUnderWine;
   const unsigned codePage = LauncherCodePage();
-  const unsigned system = GetACP();
   const Warning* warning = row.warning;
-  std::array<std::string, 7> texts;
-  for (size_t i = 0; i < texts.size(); ++i) {
-    texts[i] = Texts(row)[i];
-    if (!Spelled(texts[i], codePage)) {
-      if (!row.warningWhereUnspelled) {
-        FAIL() << "code page " << codePage << " cannot spell \"" << texts[i]
-               << "\", in a run for code page " << RunCodePage();
-      }
-      warning = row.warningWhereUnspelled;
+  if (const char* text = Unspelled(row)) {
+    if (!row.warningWhereUnspelled) {
+      FAIL() << "code page " << codePage << " cannot spell \"" << text
+             << "\", in a run for code page " << RunCodePage();
     }
-    ReplaceAll(&texts[i], "{high}", HighText());
+    warning = row.warningWhereUnspelled;
   }
-  const auto& [folder, commandLine, startIn, gameCommandLine, gameDirectory,
-               unit, padding] = texts;
   ASSERT_NE("", HighText())
       << "code page " << codePage << " spells no character above 0x7F";
 
   Layout layout;
-  layout.folder = ScratchRoot() + "\\" + folder;
+  layout.folder =
+      ScratchRoot() + "\\" +
+      Replaced(row.folder ? row.folder : row.name, "{high}", HighText());
   if (row.systemPathCharacters != 0) {
     layout.folder = PaddedFolder(layout.folder, "ゲ", row.systemPathCharacters);
     ASSERT_NE("", layout.folder)
@@ -466,30 +455,35 @@ TEST_P(Launcher, Run) {
   layout.system = row.system;
   layout.game = row.game;
 
-  const std::string tail = RepeatedUpTo(unit, row.tail);
+  const std::string program =
+      PaddedProgramPath(layout.folder, row.programPathBytes);
+  if (row.programPathBytes != 0) {
+    ASSERT_EQ(row.programPathBytes, BytesInLauncherCodePage(program));
+  }
+  const std::string upper = InCase(layout.folder, toupper);
+  // The tail last, so that nothing in it is taken for a placeholder.
+  const std::pair<const char*, std::string> placeholders[] = {
+      {"{program}", program},
+      {"{dir}", layout.folder},
+      {"{DIR}", upper},
+      {"{DIR/}", Replaced(upper, "\\", "/")},
+      {"{dir.lower}", InCase(layout.folder, tolower)},
+      {"{unc}", ThroughShare(layout.folder)},
+      {"{root}", ScratchRoot()},
+      {"{high}", HighText()},
+      {"{tail}",
+       RepeatedUpTo(Replaced(row.tail.unit, "{high}", HighText()), row.tail)}};
   const auto withFolder = [&](std::string text) {
-    std::string slashed = InCase(layout.folder, toupper);
-    ReplaceAll(&slashed, "\\", "/");
-    ReplaceAll(&text, "{program}",
-               PaddedProgramPath(layout.folder, row.programPathBytes));
-    ReplaceAll(&text, "{dir}", layout.folder);
-    ReplaceAll(&text, "{DIR}", InCase(layout.folder, toupper));
-    ReplaceAll(&text, "{DIR/}", slashed);
-    ReplaceAll(&text, "{dir.lower}", InCase(layout.folder, tolower));
-    ReplaceAll(&text, "{unc}", ThroughShare(layout.folder));
-    ReplaceAll(&text, "{root}", ScratchRoot());
-    ReplaceAll(&text, "{tail}", tail);
+    for (const auto& [name, value] : placeholders) {
+      text = Replaced(text, name, value);
+    }
     return text;
   };
   LaunchRequest request;
-  request.commandLine = withFolder(commandLine);
-  request.startIn = withFolder(startIn);
-  if (row.programPathBytes != 0) {
-    ASSERT_EQ(row.programPathBytes, BytesInLauncherCodePage(PaddedProgramPath(
-                                        layout.folder, row.programPathBytes)));
-  }
+  request.commandLine = withFolder(row.commandLine);
+  request.startIn = withFolder(row.startIn);
   std::string reachedAs;
-  if (commandLine.find("{unc}") != std::string::npos) {
+  if (std::string(row.commandLine).find("{unc}") != std::string::npos) {
     reachedAs = ThroughShare(layout.folder);
     ASSERT_NE("", reachedAs) << layout.folder << " is on no lettered drive";
     const std::string share = ThroughShare(ScratchRoot());
@@ -507,10 +501,11 @@ TEST_P(Launcher, Run) {
   const LaunchOutcome outcome = LayOutAndLaunch(layout, request, reachedAs);
   ASSERT_EQ("", outcome.failure);
   if (warning) {
-    ExpectWarning(outcome, *warning, withFolder(gameDirectory), row.tried);
+    ExpectWarning(outcome, *warning, withFolder(row.gameDirectory), row.tried);
   } else {
-    ExpectGame(outcome, withFolder(gameCommandLine), withFolder(gameDirectory));
-    EXPECT_EQ(system, outcome.report.codePage) << "the game's ANSI code page";
+    ExpectGame(outcome, withFolder(row.gameCommandLine),
+               withFolder(row.gameDirectory));
+    EXPECT_EQ(GetACP(), outcome.report.codePage) << "the game's ANSI code page";
   }
   if (!HasFailure()) RemoveTree(layout.folder);
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -64,7 +65,7 @@ struct LaunchCase {
   const char* commandLine = "{dir}\\Varnix.exe";
   const char* startIn = "{root}";
   // What should come of it: a game with this command line in this folder...
-  const char* gameCommandLine = nullptr;
+  const char* gameCommandLine = "";
   const char* gameDirectory = "{dir}\\System";
   // ...or this warning, and no game.
   const Warning* warning = nullptr;
@@ -101,18 +102,15 @@ void PrintTo(const LaunchCase& row, std::ostream* out);
 
 // The rows that apply to this run (every row with --all-rows), each made
 // about `codePage` when that is given.
-std::vector<LaunchCase> Applying(std::vector<LaunchCase> rows,
+std::vector<LaunchCase> Applying(std::span<const LaunchCase> table,
                                  unsigned codePage = 0);
 
 // Registers a table's rows that apply to this run as the cases of `name`:
 // LAUNCH_TABLE(name, rows) or LAUNCH_TABLE(name, rows, codePage).
-#define LAUNCH_TABLE(name, rows, ...)                                         \
-  INSTANTIATE_TEST_SUITE_P(                                                   \
-      name, Launcher,                                                         \
-      testing::ValuesIn(                                                      \
-          Applying(std::vector<LaunchCase>(std::begin(rows), std::end(rows)), \
-                   __VA_ARGS__ + 0)),                                         \
-      testing::PrintToStringParamName())
+#define LAUNCH_TABLE(name, rows, ...)                                          \
+  INSTANTIATE_TEST_SUITE_P(name, Launcher,                                     \
+                           testing::ValuesIn(Applying(rows, __VA_ARGS__ + 0)), \
+                           testing::PrintToStringParamName())
 
 // The launcher under test (--launcher=FILE) and the stand-in, beside this
 // program.
@@ -127,10 +125,6 @@ unsigned LauncherCodePage();
 
 class Launcher : public testing::TestWithParam<LaunchCase> {};
 
-// Exactly `warning`'s box and no game; `directory` is the System folder
-// entered first, for the not-installed warning; `tried` as LaunchCase has it.
-void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
-                   const std::string& directory = "", bool tried = true);
 // No box, and one game that got `commandLine` (UTF-8) in `directory`.
 void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
                 const std::string& directory);
