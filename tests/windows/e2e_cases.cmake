@@ -6,8 +6,9 @@
 # built again or the runner changes.
 set(runner "${CMAKE_CURRENT_LIST_DIR}/wine-case")
 function(varnix_e2e_run run)
-  foreach(name IN LISTS programs)
-    set(program "${tree}/e2e/${name}")
+  foreach(file IN LISTS programs)
+    set(program "${tree}/e2e/${file}")
+    get_filename_component(name "${file}" NAME_WE)
     set(list "${tree}/e2e-cases/${run}.${name}")
     if(NOT EXISTS "${list}" OR "${program}" IS_NEWER_THAN "${list}"
        OR "${runner}" IS_NEWER_THAN "${list}")
@@ -19,18 +20,13 @@ function(varnix_e2e_run run)
       endif()
       file(WRITE "${list}" "${cases}")
     endif()
-    file(STRINGS "${list}" lines)
-    foreach(line IN LISTS lines)
-      if(line MATCHES "^([^ #]+\\.)")
-        set(suite "${CMAKE_MATCH_1}")
-      elseif(line MATCHES "^  ([^ #]+)")
-        set(case "${suite}${CMAKE_MATCH_1}")
-        add_test("e2e.${run}.${case}" "${runner}" "${program}"
-                 "--gtest_filter=${case}" ${ARGN})
-        set_tests_properties("e2e.${run}.${case}" PROPERTIES
-          LABELS e2e TIMEOUT 120 FIXTURES_REQUIRED e2e
-          SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
-      endif()
+    file(STRINGS "${list}" cases)
+    foreach(case IN LISTS cases)
+      add_test("e2e.${run}.${case}" "${runner}" "${program}"
+               "--gtest_filter=${case}" ${ARGN})
+      set_tests_properties("e2e.${run}.${case}" PROPERTIES
+        LABELS e2e TIMEOUT 120 FIXTURES_REQUIRED e2e
+        SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
     endforeach()
   endforeach()
 endfunction()
