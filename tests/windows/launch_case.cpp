@@ -64,15 +64,18 @@ std::string DriveVariable(const std::string& directory) {
              : "";
 }
 
-// The exact arguments of the launcher's Windows calls, as Wine traced them:
+// What every run must show: the launcher ended by itself with status 0.
+// Where Wine traced its Windows calls, their exact arguments:
 // SetCurrentDirectoryA `entries` times, CreateProcessA for the game only
 // when it is to be started (or was tried and failed), MessageBoxA only for
 // a warning, and SetEnvironmentVariableA only to record `directory`, the
 // System folder entered, as its drive's current directory (not for a
 // network folder), in UTF-8: the launcher's calls take its bytes in the
 // launcher's code page.
-void ExpectCalls(const LaunchOutcome& outcome, int entries, int starts,
-                 int boxes, const std::string& utf8Directory) {
+void ExpectEndAndCalls(const LaunchOutcome& outcome, int entries, int starts,
+                       int boxes, const std::string& utf8Directory) {
+  EXPECT_TRUE(outcome.ended) << "the launcher did not end by itself";
+  EXPECT_EQ(0u, outcome.exitCode);
   if (!outcome.traced) return;
   const std::string variable = DriveVariable(utf8Directory);
   const std::string directory =
@@ -121,20 +124,21 @@ void ExpectCalls(const LaunchOutcome& outcome, int entries, int starts,
 }
 
 // `icon` drawn at `width` by `height`, row by row.
-std::vector<uint32_t> IconPixels(HICON icon, int* width, int* height) {
+// `icon` drawn at its own size, which `size` gets, pixel by pixel.
+std::vector<uint32_t> IconPixels(HICON icon, SIZE* size) {
   std::vector<uint32_t> pixels;
   ICONINFO info;
-  if (!GetIconInfo(icon, &info)) return pixels;
-  BITMAP bitmap = {};
-  GetObjectA(info.hbmMask, sizeof bitmap, &bitmap);
-  *width = bitmap.bmWidth;
-  *height = info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2;
+  if (!icon || !GetIconInfo(icon, &info)) return pixels;
+  BITMAP mask = {};
+  GetObjectA(info.hbmMask, sizeof mask, &mask);
+  // Without a colour bitmap the mask holds both masks, one above the other.
+  *size = {mask.bmWidth, info.hbmColor ? mask.bmHeight : mask.bmHeight / 2};
   DeleteObject(info.hbmMask);
   if (info.hbmColor) DeleteObject(info.hbmColor);
   BITMAPINFO format = {};
   format.bmiHeader.biSize = sizeof format.bmiHeader;
-  format.bmiHeader.biWidth = *width;
-  format.bmiHeader.biHeight = -*height;
+  format.bmiHeader.biWidth = size->cx;
+  format.bmiHeader.biHeight = -size->cy;
   format.bmiHeader.biPlanes = 1;
   format.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
@@ -143,10 +147,10 @@ std::vector<uint32_t> IconPixels(HICON icon, int* width, int* height) {
       CreateDIBSection(dc, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (target && bits) {
     const HGDIOBJ old = SelectObject(dc, target);
-    DrawIconEx(dc, 0, 0, icon, *width, *height, 0, nullptr, DI_NORMAL);
+    DrawIconEx(dc, 0, 0, icon, size->cx, size->cy, 0, nullptr, DI_NORMAL);
     GdiFlush();
     const uint32_t* p = static_cast<const uint32_t*>(bits);
-    pixels.assign(p, p + static_cast<size_t>(*width) * *height);
+    pixels.assign(p, p + static_cast<size_t>(size->cx) * size->cy);
     SelectObject(dc, old);
   }
   if (target) DeleteObject(target);
@@ -160,17 +164,14 @@ std::vector<uint32_t> IconPixels(HICON icon, int* width, int* height) {
 void ExpectExclamationIcon(HICON shown) {
   const HICON shared = LoadIcon(nullptr, IDI_EXCLAMATION);
   if (shown == shared) return;
-  int width = 0, height = 0;
-  const std::vector<uint32_t> seen = IconPixels(shown, &width, &height);
-  const HICON system = static_cast<HICON>(LoadImageA(
-      nullptr, MAKEINTRESOURCEA(32515), IMAGE_ICON, width, height, LR_SHARED));
-  int systemWidth = 0, systemHeight = 0;
-  const std::vector<uint32_t> expected =
-      system ? IconPixels(system, &systemWidth, &systemHeight)
-             : std::vector<uint32_t>();
-  EXPECT_TRUE(!seen.empty() && seen == expected)
+  SIZE size = {}, systemSize = {};
+  const std::vector<uint32_t> seen = IconPixels(shown, &size);
+  const HICON system =
+      static_cast<HICON>(LoadImageA(nullptr, MAKEINTRESOURCEA(32515),
+                                    IMAGE_ICON, size.cx, size.cy, LR_SHARED));
+  EXPECT_TRUE(!seen.empty() && seen == IconPixels(system, &systemSize))
       << "not the exclamation icon: the box shows icon " << HandleText(shown)
-      << " (" << width << "x" << height << "), the system's is "
+      << " (" << size.cx << "x" << size.cy << "), the system's is "
       << HandleText(shared) << ", and their pictures differ";
 }
 
@@ -228,23 +229,16 @@ std::string ThroughShare(const std::string& folder) {
   return std::string("\\\\localhost\\") + drive + "$" + folder.substr(2);
 }
 
-// What every run must show: the launcher ended by itself with status 0.
-void ExpectEndedWithStatusZero(const LaunchOutcome& outcome) {
-  EXPECT_TRUE(outcome.ended) << "the launcher did not end by itself";
-  EXPECT_EQ(0u, outcome.exitCode);
-}
-
 // Exactly `warning`'s box, with one OK button, the exclamation icon, no
 // owner, not kept on top, and no game; `directory` is the System folder
 // entered first, for the not-installed warning; `tried` as LaunchCase has it.
 void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
                    const std::string& directory, bool tried) {
-  ExpectEndedWithStatusZero(outcome);
   const bool notInstalled = &warning == &NotInstalled;
   const int entries =
       notInstalled || (&warning == &NoSystemDirectory && tried) ? 1 : 0;
-  ExpectCalls(outcome, entries, notInstalled && tried ? 1 : 0, 1,
-              notInstalled ? directory : "");
+  ExpectEndAndCalls(outcome, entries, notInstalled && tried ? 1 : 0, 1,
+                    notInstalled ? directory : "");
   ASSERT_EQ(1u, outcome.boxes.size()) << "warning boxes shown";
   const WarningBox& box = outcome.boxes[0];
   EXPECT_EQ(warning.caption, box.caption);
@@ -268,8 +262,7 @@ void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
 // page spells them.
 void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
                 const std::string& directory) {
-  ExpectEndedWithStatusZero(outcome);
-  ExpectCalls(outcome, 1, 1, 0, directory);
+  ExpectEndAndCalls(outcome, 1, 1, 0, directory);
   for (const WarningBox& box : outcome.boxes) {
     ADD_FAILURE() << "unexpected box \"" << box.caption << "\": " << box.text;
   }
@@ -341,17 +334,13 @@ LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,
 
 namespace {
 
-bool Among(const std::vector<unsigned>& list, unsigned item) {
-  return std::find(list.begin(), list.end(), item) != list.end();
-}
-
 // "" when `list` is empty or holds `one` or `other`; else the list, to be
 // named in a message.
 std::string Outside(const std::vector<unsigned>& list, unsigned one,
                     unsigned other) {
   std::string text;
-  if (Among(list, one) || Among(list, other)) return text;
   for (unsigned codePage : list) {
+    if (codePage == one || codePage == other) return "";
     text += (text.empty() ? "" : ", ") + std::to_string(codePage);
   }
   return text;
@@ -394,7 +383,8 @@ std::string WhyNotHere(const LaunchCase& row) {
   }
   // A row about the code page a run is for is a case of that run whatever
   // its text, and fails where the code page cannot spell it.
-  if (row.warningWhereUnspelled || Among(row.codePages, RunCodePage())) {
+  if (row.warningWhereUnspelled ||
+      std::ranges::count(row.codePages, RunCodePage()) != 0) {
     return "";
   }
   const char* text = Unspelled(row);
@@ -448,8 +438,8 @@ TEST_P(Launcher, Run) {
     layout.folder = PaddedFolder(layout.folder, "ゲ", row.systemPathCharacters);
     ASSERT_NE("", layout.folder)
         << "the scratch root " << ScratchRoot() << " is too long for this case";
-    const std::string systemPath = layout.folder + "\\System";
-    ASSERT_EQ(row.systemPathCharacters, Utf8ToWide(systemPath).size());
+    ASSERT_EQ(row.systemPathCharacters,
+              Utf8ToWide(layout.folder + "\\System").size());
   }
   layout.launcherName = row.launcherName;
   layout.system = row.system;
