@@ -17,8 +17,8 @@ void PrintTo(const LaunchCase& row, std::ostream* out) { *out << row.name; }
 
 namespace {
 
-size_t BytesInLauncherCodePage(const std::string& utf8) {
-  return WideToCodePage(Utf8ToWide(utf8), LauncherCodePage()).size();
+std::string InLauncherCodePage(const std::string& utf8) {
+  return WideToCodePage(Utf8ToWide(utf8), LauncherCodePage());
 }
 
 // Only ASCII letters: the bytes of other characters stay as they are.
@@ -42,16 +42,12 @@ std::string Replaced(std::string text, const std::string& what,
 // some: Latin letters and a currency sign, half-width and full-width
 // Japanese, Chinese, Korean. Each is kept where the launcher's code page
 // spells it, some with a trail byte that is an ASCII letter or a backslash.
-const std::string& HighText() {
-  static const std::string text = [] {
-    static const char* const candidates[] = {"é",  "€",  "ÿ",  "ｱ",  "ゲ",
-                                             "表", "乗", "許", "한", "國"};
-    std::string out;
-    for (const char* candidate : candidates) {
-      if (Spelled(candidate, LauncherCodePage())) out += candidate;
-    }
-    return out;
-  }();
+std::string HighText() {
+  std::string text;
+  for (const char* candidate :
+       {"é", "€", "ÿ", "ｱ", "ゲ", "表", "乗", "許", "한", "國"}) {
+    if (Spelled(candidate, LauncherCodePage())) text += candidate;
+  }
   return text;
 }
 
@@ -78,8 +74,7 @@ void ExpectEndAndCalls(const LaunchOutcome& outcome, int entries, int starts,
   EXPECT_EQ(0u, outcome.exitCode);
   if (!outcome.traced) return;
   const std::string variable = DriveVariable(utf8Directory);
-  const std::string directory =
-      WideToCodePage(Utf8ToWide(utf8Directory), LauncherCodePage());
+  const std::string directory = InLauncherCodePage(utf8Directory);
   std::map<std::string, int> calls;
   for (const TracedCall& call : outcome.calls) {
     ++calls[call.function];
@@ -123,7 +118,6 @@ void ExpectEndAndCalls(const LaunchOutcome& outcome, int entries, int starts,
   }
 }
 
-// `icon` drawn at `width` by `height`, row by row.
 // `icon` drawn at its own size, which `size` gets, pixel by pixel.
 std::vector<uint32_t> IconPixels(HICON icon, SIZE* size) {
   std::vector<uint32_t> pixels;
@@ -201,7 +195,7 @@ std::string PaddedFolder(const std::string& folder, const std::string& unit,
 std::string PaddedProgramPath(const std::string& folder, size_t length) {
   const std::string name = "\\Varnix.exe";
   std::string path = folder;
-  const size_t extra = BytesInLauncherCodePage(folder) - folder.size();
+  const size_t extra = InLauncherCodePage(folder).size() - folder.size();
   while (extra + path.size() + 2 + name.size() <= length) path += "\\.";
   // A doubled separator, dropped as well, makes up an odd length.
   if (extra + path.size() + name.size() < length) path += "\\";
@@ -214,7 +208,7 @@ std::string RepeatedUpTo(const std::string& unit, const RepeatedTail& tail) {
   const bool inCharacters = tail.characters != 0;
   const size_t limit = inCharacters ? tail.characters : tail.bytes;
   const size_t step =
-      inCharacters ? Utf8ToWide(unit).size() : BytesInLauncherCodePage(unit);
+      inCharacters ? Utf8ToWide(unit).size() : InLauncherCodePage(unit).size();
   std::string text;
   size_t length = 0;
   for (; step != 0 && length + step <= limit; length += step) text += unit;
@@ -257,9 +251,7 @@ void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
 
 }  // namespace
 
-// The game still runs when the launcher ends (so that did not wait for it);
-// its wide views are checked always, its ANSI views where the system's code
-// page spells them.
+// The game still runs when the launcher ends, so that did not wait for it.
 void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
                 const std::string& directory) {
   ExpectEndAndCalls(outcome, 1, 1, 0, directory);
@@ -418,22 +410,21 @@ TEST_P(Launcher, Run) {
   const std::string why = WhyNotHere(row);
   if (!why.empty()) GTEST_SKIP() << why;
   if (row.notUnderWine && UnderWine()) GTEST_SKIP() << row.notUnderWine;
-  const unsigned codePage = LauncherCodePage();
   const Warning* warning = row.warning;
   if (const char* text = Unspelled(row)) {
     if (!row.warningWhereUnspelled) {
-      FAIL() << "code page " << codePage << " cannot spell \"" << text
+      FAIL() << "code page " << LauncherCodePage() << " cannot spell \"" << text
              << "\", in a run for code page " << RunCodePage();
     }
     warning = row.warningWhereUnspelled;
   }
-  ASSERT_NE("", HighText())
-      << "code page " << codePage << " spells no character above 0x7F";
+  const std::string high = HighText();
+  ASSERT_NE("", high) << "code page " << LauncherCodePage()
+                      << " spells no character above 0x7F";
 
   Layout layout;
-  layout.folder =
-      ScratchRoot() + "\\" +
-      Replaced(row.folder ? row.folder : row.name, "{high}", HighText());
+  layout.folder = ScratchRoot() + "\\" +
+                  Replaced(row.folder ? row.folder : row.name, "{high}", high);
   if (row.systemPathCharacters != 0) {
     layout.folder = PaddedFolder(layout.folder, "ゲ", row.systemPathCharacters);
     ASSERT_NE("", layout.folder)
@@ -448,7 +439,7 @@ TEST_P(Launcher, Run) {
   const std::string program =
       PaddedProgramPath(layout.folder, row.programPathBytes);
   if (row.programPathBytes != 0) {
-    ASSERT_EQ(row.programPathBytes, BytesInLauncherCodePage(program));
+    ASSERT_EQ(row.programPathBytes, InLauncherCodePage(program).size());
   }
   const std::string upper = InCase(layout.folder, toupper);
   // The tail last, so that nothing in it is taken for a placeholder.
@@ -460,9 +451,9 @@ TEST_P(Launcher, Run) {
       {"{dir.lower}", InCase(layout.folder, tolower)},
       {"{unc}", ThroughShare(layout.folder)},
       {"{root}", ScratchRoot()},
-      {"{high}", HighText()},
+      {"{high}", high},
       {"{tail}",
-       RepeatedUpTo(Replaced(row.tail.unit, "{high}", HighText()), row.tail)}};
+       RepeatedUpTo(Replaced(row.tail.unit, "{high}", high), row.tail)}};
   const auto withFolder = [&](std::string text) {
     for (const auto& [name, value] : placeholders) {
       text = Replaced(text, name, value);

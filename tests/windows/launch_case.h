@@ -43,9 +43,8 @@ struct RepeatedTail {
 
 // Every text of a row is UTF-8, and is handed to the launcher through the
 // system's wide calls, which turn it into the launcher's ANSI code page; a
-// row whose text that code page cannot spell does not apply (or, with
-// `warningWhereUnspelled`, expects that warning). Lengths in bytes are
-// bytes in the launcher's code page.
+// row whose text that code page cannot spell does not apply. Lengths in
+// bytes are bytes in the launcher's code page.
 // In `commandLine`, `startIn` and `gameDirectory`, "{dir}" stands for the
 // installation folder, "{DIR}" for the same in upper case, "{DIR/}" for that
 // with forward slashes, "{dir.lower}" for it in lower case, "{unc}" for the
