@@ -3,7 +3,6 @@
 #include "tests/windows/launch_case.h"
 
 #include <stdint.h>
-#include <string.h>
 
 #include <algorithm>
 #include <map>
@@ -177,8 +176,7 @@ std::string PaddedFolder(const std::string& folder, const std::string& unit,
   // 80 of them make a name that a Unix file system under Wine takes too:
   // 240 bytes in UTF-8.
   constexpr size_t PerName = 80;
-  const size_t fixed =
-      Utf8ToWide(folder).size() + strlen("\\") + strlen("\\System");
+  const size_t fixed = Utf8ToWide(folder + "\\" + "\\System").size();
   if (characters <= fixed) return "";
   const size_t length = characters - fixed;
   // A separator after every PerName of them, but never last.
@@ -391,13 +389,10 @@ std::string WhyNotHere(const LaunchCase& row) {
 // that skips.
 std::vector<LaunchCase> Applying(std::span<const LaunchCase> table,
                                  unsigned codePage) {
-  std::vector<LaunchCase> rows(table.begin(), table.end());
-  for (LaunchCase& row : rows) {
+  std::vector<LaunchCase> rows;
+  for (LaunchCase row : table) {
     if (codePage != 0) row.codePages = {codePage};
-  }
-  if (!AllRows()) {
-    std::erase_if(
-        rows, [](const LaunchCase& row) { return !WhyNotHere(row).empty(); });
+    if (AllRows() || WhyNotHere(row).empty()) rows.push_back(row);
   }
   return rows;
 }
