@@ -116,11 +116,9 @@ std::vector<LaunchCase> Applying(std::span<const LaunchCase> table,
 const std::string& LauncherFile();
 const std::string& StandInFile();
 
-unsigned RunCodePage();  // --code-page=N, 0 when not given
-bool AllRows();          // --all-rows
-
-// The ANSI code page the launcher under test runs in.
-unsigned LauncherCodePage();
+unsigned RunCodePage();       // --code-page=N, 0 when not given
+bool AllRows();               // --all-rows
+unsigned LauncherCodePage();  // the ANSI code page the launcher runs in
 
 class Launcher : public testing::TestWithParam<LaunchCase> {};
 
