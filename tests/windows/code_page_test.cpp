@@ -10,55 +10,42 @@
 namespace varnix_e2e {
 namespace {
 
-// The three ways a shell hands over the launcher's path: unquoted, quoted
-// with a blank in it, and not at all (an empty command line, where the
-// module file name stands in).
+// The three ways a shell hands over the launcher's path, as the table
+// NAME about CODE_PAGE: unquoted, quoted with a blank in it, and not at all
+// (an empty command line, where the module file name stands in).
 // clang-format off
-#define THREE_STARTS(FOLDER, TAIL)                                   \
-  {.name = "UnquotedPath",                                           \
-   .folder = FOLDER,                                                 \
-   .commandLine = "{dir}\\Varnix.exe " TAIL,                        \
-   .gameCommandLine = "-LAUNCHED " TAIL},                            \
-  {.name = "QuotedPathWithBlank",                                    \
-   .folder = FOLDER " Quoted",                                       \
-   .commandLine = "\"{dir}\\Varnix.exe\" \"" TAIL "\"",              \
-   .gameCommandLine = "-LAUNCHED \"" TAIL "\""},                     \
-  {.name = "EmptyCommandLine",                                       \
-   .folder = FOLDER " Empty",                                        \
-   .commandLine = "",                                                \
-   .gameCommandLine = "-LAUNCHED "}
+#define THREE_STARTS(NAME, CODE_PAGE, FOLDER, TAIL)                  \
+  const LaunchCase NAME##Rows[] = {                                  \
+    {.name = "UnquotedPath",                                         \
+     .folder = FOLDER,                                               \
+     .commandLine = "{dir}\\Varnix.exe " TAIL,                       \
+     .gameCommandLine = "-LAUNCHED " TAIL},                          \
+    {.name = "QuotedPathWithBlank",                                  \
+     .folder = FOLDER " Quoted",                                     \
+     .commandLine = "\"{dir}\\Varnix.exe\" \"" TAIL "\"",            \
+     .gameCommandLine = "-LAUNCHED \"" TAIL "\""},                   \
+    {.name = "EmptyCommandLine",                                     \
+     .folder = FOLDER " Empty",                                      \
+     .commandLine = "",                                              \
+     .gameCommandLine = "-LAUNCHED "}};                              \
+  LAUNCH_TABLE(NAME, NAME##Rows, CODE_PAGE)
 // clang-format on
 
 // ソ and 表 end in 0x5C.
-const LaunchCase JapaneseFolders[] = {
-    THREE_STARTS("ゲーム\\ソフト表", "-名前 表\\名前 表"),
-};
-LAUNCH_TABLE(CodePage932, JapaneseFolders, 932);
+THREE_STARTS(CodePage932, 932, "ゲーム\\ソフト表", "-名前 表\\名前 表");
 
 // 乗 ends in 0x5C.
-const LaunchCase SimplifiedChineseFolders[] = {
-    THREE_STARTS("游戏乗\\存档", "-名字 乗\\文件夹"),
-};
-LAUNCH_TABLE(CodePage936, SimplifiedChineseFolders, 936);
+THREE_STARTS(CodePage936, 936, "游戏乗\\存档", "-名字 乗\\文件夹");
 
 // 똠 ends in 0x63, a "c".
-const LaunchCase KoreanFolders[] = {
-    THREE_STARTS("게임똠\\저장", "-이름 똠\\폴더"),
-};
-LAUNCH_TABLE(CodePage949, KoreanFolders, 949);
+THREE_STARTS(CodePage949, 949, "게임똠\\저장", "-이름 똠\\폴더");
 
 // 許, 功 and 蓋 end in 0x5C.
-const LaunchCase TraditionalChineseFolders[] = {
-    THREE_STARTS("遊戲許功\\蓋", "-名字 許功蓋\\檔案"),
-};
-LAUNCH_TABLE(CodePage950, TraditionalChineseFolders, 950);
+THREE_STARTS(CodePage950, 950, "遊戲許功\\蓋", "-名字 許功蓋\\檔案");
 
 // In UTF-8 any folder and any argument: letters of several scripts, and a
 // character of four bytes, beyond what one UTF-16 unit holds.
-const LaunchCase Utf8Folders[] = {
-    THREE_STARTS("ゲームZoë\\Café", "-name Zoë ゲ 🎮 \\"),
-};
-LAUNCH_TABLE(CodePage65001, Utf8Folders, 65001);
+THREE_STARTS(CodePage65001, 65001, "ゲームZoë\\Café", "-name Zoë ゲ 🎮 \\");
 
 // Started by its bare name in its folder, the launcher learns the System
 // folder's full path from the system, in a buffer of 781 bytes: any path

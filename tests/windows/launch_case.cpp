@@ -3,11 +3,8 @@
 #include "tests/windows/launch_case.h"
 
 #include <stdint.h>
-#include <stdio.h>
-#include <string.h>
 
 #include <algorithm>
-#include <array>
 #include <map>
 #include <vector>
 
@@ -19,8 +16,8 @@ void PrintTo(const LaunchCase& row, std::ostream* out) { *out << row.name; }
 
 namespace {
 
-size_t BytesInLauncherCodePage(const std::string& utf8) {
-  return WideToCodePage(Utf8ToWide(utf8), LauncherCodePage()).size();
+std::string InLauncherCodePage(const std::string& utf8) {
+  return WideToCodePage(Utf8ToWide(utf8), LauncherCodePage());
 }
 
 // Only ASCII letters: the bytes of other characters stay as they are.
@@ -31,28 +28,25 @@ std::string InCase(std::string text, int (*to)(int)) {
   return text;
 }
 
-void ReplaceAll(std::string* text, const std::string& what,
-                const std::string& with) {
-  for (size_t at = text->find(what); at != std::string::npos;
-       at = text->find(what, at + with.size())) {
-    text->replace(at, what.size(), with);
+std::string Replaced(std::string text, const std::string& what,
+                     const std::string& with) {
+  for (size_t at = text.find(what); at != std::string::npos;
+       at = text.find(what, at + with.size())) {
+    text.replace(at, what.size(), with);
   }
+  return text;
 }
 
 // Characters above 0x7F from several scripts, so that every code page spells
 // some: Latin letters and a currency sign, half-width and full-width
 // Japanese, Chinese, Korean. Each is kept where the launcher's code page
 // spells it, some with a trail byte that is an ASCII letter or a backslash.
-const std::string& HighText() {
-  static const std::string text = [] {
-    static const char* const candidates[] = {"é",  "€",  "ÿ",  "ｱ",  "ゲ",
-                                             "表", "乗", "許", "한", "國"};
-    std::string out;
-    for (const char* candidate : candidates) {
-      if (Spelled(candidate, LauncherCodePage())) out += candidate;
-    }
-    return out;
-  }();
+std::string HighText() {
+  std::string text;
+  for (const char* candidate :
+       {"é", "€", "ÿ", "ｱ", "ゲ", "表", "乗", "許", "한", "國"}) {
+    if (Spelled(candidate, LauncherCodePage())) text += candidate;
+  }
   return text;
 }
 
@@ -65,19 +59,21 @@ std::string DriveVariable(const std::string& directory) {
              : "";
 }
 
-// The exact arguments of the launcher's Windows calls, as Wine traced them:
+// What every run must show: the launcher ended by itself with status 0.
+// Where Wine traced its Windows calls, their exact arguments:
 // SetCurrentDirectoryA `entries` times, CreateProcessA for the game only
 // when it is to be started (or was tried and failed), MessageBoxA only for
 // a warning, and SetEnvironmentVariableA only to record `directory`, the
 // System folder entered, as its drive's current directory (not for a
 // network folder), in UTF-8: the launcher's calls take its bytes in the
 // launcher's code page.
-void ExpectCalls(const LaunchOutcome& outcome, int entries, int starts,
-                 int boxes, const std::string& utf8Directory) {
+void ExpectEndAndCalls(const LaunchOutcome& outcome, int entries, int starts,
+                       int boxes, const std::string& utf8Directory) {
+  EXPECT_TRUE(outcome.ended) << "the launcher did not end by itself";
+  EXPECT_EQ(0u, outcome.exitCode);
   if (!outcome.traced) return;
   const std::string variable = DriveVariable(utf8Directory);
-  const std::string directory =
-      WideToCodePage(Utf8ToWide(utf8Directory), LauncherCodePage());
+  const std::string directory = InLauncherCodePage(utf8Directory);
   std::map<std::string, int> calls;
   for (const TracedCall& call : outcome.calls) {
     ++calls[call.function];
@@ -121,20 +117,21 @@ void ExpectCalls(const LaunchOutcome& outcome, int entries, int starts,
   }
 }
 
-std::vector<uint32_t> IconPixels(HICON icon, int* width, int* height) {
+// `icon` drawn at its own size, which `size` gets, pixel by pixel.
+std::vector<uint32_t> IconPixels(HICON icon, SIZE* size) {
   std::vector<uint32_t> pixels;
   ICONINFO info;
-  if (!GetIconInfo(icon, &info)) return pixels;
-  BITMAP bitmap = {};
-  GetObjectA(info.hbmMask, sizeof bitmap, &bitmap);
-  *width = bitmap.bmWidth;
-  *height = info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2;
+  if (!icon || !GetIconInfo(icon, &info)) return pixels;
+  BITMAP mask = {};
+  GetObjectA(info.hbmMask, sizeof mask, &mask);
+  // Without a colour bitmap the mask holds both masks, one above the other.
+  *size = {mask.bmWidth, info.hbmColor ? mask.bmHeight : mask.bmHeight / 2};
   DeleteObject(info.hbmMask);
   if (info.hbmColor) DeleteObject(info.hbmColor);
   BITMAPINFO format = {};
   format.bmiHeader.biSize = sizeof format.bmiHeader;
-  format.bmiHeader.biWidth = *width;
-  format.bmiHeader.biHeight = -*height;
+  format.bmiHeader.biWidth = size->cx;
+  format.bmiHeader.biHeight = -size->cy;
   format.bmiHeader.biPlanes = 1;
   format.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
@@ -143,10 +140,10 @@ std::vector<uint32_t> IconPixels(HICON icon, int* width, int* height) {
       CreateDIBSection(dc, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (target && bits) {
     const HGDIOBJ old = SelectObject(dc, target);
-    DrawIconEx(dc, 0, 0, icon, *width, *height, 0, nullptr, DI_NORMAL);
+    DrawIconEx(dc, 0, 0, icon, size->cx, size->cy, 0, nullptr, DI_NORMAL);
     GdiFlush();
     const uint32_t* p = static_cast<const uint32_t*>(bits);
-    pixels.assign(p, p + static_cast<size_t>(*width) * *height);
+    pixels.assign(p, p + static_cast<size_t>(size->cx) * size->cy);
     SelectObject(dc, old);
   }
   if (target) DeleteObject(target);
@@ -160,17 +157,14 @@ std::vector<uint32_t> IconPixels(HICON icon, int* width, int* height) {
 void ExpectExclamationIcon(HICON shown) {
   const HICON shared = LoadIcon(nullptr, IDI_EXCLAMATION);
   if (shown == shared) return;
-  int width = 0, height = 0;
-  const std::vector<uint32_t> seen = IconPixels(shown, &width, &height);
-  const HICON system = static_cast<HICON>(LoadImageA(
-      nullptr, MAKEINTRESOURCEA(32515), IMAGE_ICON, width, height, LR_SHARED));
-  int systemWidth = 0, systemHeight = 0;
-  const std::vector<uint32_t> expected =
-      system ? IconPixels(system, &systemWidth, &systemHeight)
-             : std::vector<uint32_t>();
-  EXPECT_TRUE(!seen.empty() && seen == expected)
+  SIZE size = {}, systemSize = {};
+  const std::vector<uint32_t> seen = IconPixels(shown, &size);
+  const HICON system =
+      static_cast<HICON>(LoadImageA(nullptr, MAKEINTRESOURCEA(32515),
+                                    IMAGE_ICON, size.cx, size.cy, LR_SHARED));
+  EXPECT_TRUE(!seen.empty() && seen == IconPixels(system, &systemSize))
       << "not the exclamation icon: the box shows icon " << HandleText(shown)
-      << " (" << width << "x" << height << "), the system's is "
+      << " (" << size.cx << "x" << size.cy << "), the system's is "
       << HandleText(shared) << ", and their pictures differ";
 }
 
@@ -182,22 +176,15 @@ std::string PaddedFolder(const std::string& folder, const std::string& unit,
   // 80 of them make a name that a Unix file system under Wine takes too:
   // 240 bytes in UTF-8.
   constexpr size_t PerName = 80;
-  const size_t fixed =
-      Utf8ToWide(folder).size() + strlen("\\") + strlen("\\System");
+  const size_t fixed = Utf8ToWide(folder + "\\" + "\\System").size();
   if (characters <= fixed) return "";
   const size_t length = characters - fixed;
-  std::string padding;
-  size_t inName = 0;
-  for (size_t count = 0; count < length; ++count) {
-    if (inName == PerName && count + 1 < length) {
-      padding += '\\';
-      inName = 0;
-    } else {
-      padding += unit;
-      ++inName;
-    }
+  // A separator after every PerName of them, but never last.
+  std::string padding = folder + "\\";
+  for (size_t count = 1; count <= length; ++count) {
+    padding += count % (PerName + 1) == 0 && count < length ? "\\" : unit;
   }
-  return folder + "\\" + padding;
+  return padding;
 }
 
 // A program path of exactly `length` bytes in the launcher's code page that
@@ -206,7 +193,7 @@ std::string PaddedFolder(const std::string& folder, const std::string& unit,
 std::string PaddedProgramPath(const std::string& folder, size_t length) {
   const std::string name = "\\Varnix.exe";
   std::string path = folder;
-  const size_t extra = BytesInLauncherCodePage(folder) - folder.size();
+  const size_t extra = InLauncherCodePage(folder).size() - folder.size();
   while (extra + path.size() + 2 + name.size() <= length) path += "\\.";
   // A doubled separator, dropped as well, makes up an odd length.
   if (extra + path.size() + name.size() < length) path += "\\";
@@ -219,7 +206,7 @@ std::string RepeatedUpTo(const std::string& unit, const RepeatedTail& tail) {
   const bool inCharacters = tail.characters != 0;
   const size_t limit = inCharacters ? tail.characters : tail.bytes;
   const size_t step =
-      inCharacters ? Utf8ToWide(unit).size() : BytesInLauncherCodePage(unit);
+      inCharacters ? Utf8ToWide(unit).size() : InLauncherCodePage(unit).size();
   std::string text;
   size_t length = 0;
   for (; step != 0 && length + step <= limit; length += step) text += unit;
@@ -234,23 +221,16 @@ std::string ThroughShare(const std::string& folder) {
   return std::string("\\\\localhost\\") + drive + "$" + folder.substr(2);
 }
 
-// What every run must show: the launcher ended by itself with status 0.
-void ExpectEndedWithStatusZero(const LaunchOutcome& outcome) {
-  EXPECT_TRUE(outcome.ended) << "the launcher did not end by itself";
-  EXPECT_EQ(0u, outcome.exitCode);
-}
-
-}  // namespace
-
-// One OK button, the exclamation icon, no owner, not kept on top.
+// Exactly `warning`'s box, with one OK button, the exclamation icon, no
+// owner, not kept on top, and no game; `directory` is the System folder
+// entered first, for the not-installed warning; `tried` as LaunchCase has it.
 void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
                    const std::string& directory, bool tried) {
-  ExpectEndedWithStatusZero(outcome);
   const bool notInstalled = &warning == &NotInstalled;
   const int entries =
       notInstalled || (&warning == &NoSystemDirectory && tried) ? 1 : 0;
-  ExpectCalls(outcome, entries, notInstalled && tried ? 1 : 0, 1,
-              notInstalled ? directory : "");
+  ExpectEndAndCalls(outcome, entries, notInstalled && tried ? 1 : 0, 1,
+                    notInstalled ? directory : "");
   ASSERT_EQ(1u, outcome.boxes.size()) << "warning boxes shown";
   const WarningBox& box = outcome.boxes[0];
   EXPECT_EQ(warning.caption, box.caption);
@@ -267,13 +247,12 @@ void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
   EXPECT_FALSE(outcome.gameReported) << "a game was started";
 }
 
-// The game still runs when the launcher ends (so that did not wait for it);
-// its wide views are checked always, its ANSI views where the system's code
-// page spells them.
+}  // namespace
+
+// The game still runs when the launcher ends, so that did not wait for it.
 void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
                 const std::string& directory) {
-  ExpectEndedWithStatusZero(outcome);
-  ExpectCalls(outcome, 1, 1, 0, directory);
+  ExpectEndAndCalls(outcome, 1, 1, 0, directory);
   for (const WarningBox& box : outcome.boxes) {
     ADD_FAILURE() << "unexpected box \"" << box.caption << "\": " << box.text;
   }
@@ -345,48 +324,45 @@ LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,
 
 namespace {
 
-bool Among(const std::vector<unsigned>& list, unsigned item) {
-  return std::find(list.begin(), list.end(), item) != list.end();
-}
-
-std::string CodePageList(const std::vector<unsigned>& codePages) {
-  std::string list;
-  for (unsigned codePage : codePages) {
-    list += (list.empty() ? "" : ", ") + std::to_string(codePage);
+// "" when `list` is empty or holds `one` or `other`; else the list, to be
+// named in a message.
+std::string Outside(const std::vector<unsigned>& list, unsigned one,
+                    unsigned other) {
+  std::string text;
+  for (unsigned codePage : list) {
+    if (codePage == one || codePage == other) return "";
+    text += (text.empty() ? "" : ", ") + std::to_string(codePage);
   }
-  return list;
+  return text;
 }
 
-// In the order the case takes them up.
-std::array<const char*, 7> Texts(const LaunchCase& row) {
-  return {row.folder ? row.folder : row.name,
-          row.commandLine,
-          row.startIn,
-          row.gameCommandLine ? row.gameCommandLine : "",
-          row.gameDirectory,
-          row.tail.unit,
-          row.systemPathCharacters ? "ゲ" : ""};
+// The first of the row's texts, in the order the case takes them up, that
+// the launcher's code page cannot spell; null when it spells them all.
+const char* Unspelled(const LaunchCase& row) {
+  for (const char* text :
+       {row.folder ? row.folder : row.name, row.commandLine, row.startIn,
+        row.gameCommandLine, row.gameDirectory, row.tail.unit,
+        row.systemPathCharacters ? "ゲ" : ""}) {
+    if (!Spelled(text, LauncherCodePage())) return text;
+  }
+  return nullptr;
 }
 
 // Why `row` does not apply to this run, "" when it does.
 std::string WhyNotHere(const LaunchCase& row) {
   const unsigned launcher = LauncherCodePage();
   const unsigned system = GetACP();
-  const std::string here = "; the launcher's code page is " +
-                           std::to_string(launcher) + " and the system's " +
-                           std::to_string(system);
-  if (!row.codePages.empty() && !Among(row.codePages, launcher) &&
-      !Among(row.codePages, system)) {
-    return "about code page " + CodePageList(row.codePages) + here;
-  }
-  if (!row.launcherCodePages.empty() &&
-      !Among(row.launcherCodePages, launcher)) {
-    return "about a launcher in code page " +
-           CodePageList(row.launcherCodePages) + here;
-  }
-  if (!row.systemCodePages.empty() && !Among(row.systemCodePages, system)) {
-    return "about a system in code page " + CodePageList(row.systemCodePages) +
-           here;
+  const std::pair<const char*, std::string> outside[] = {
+      {"code page ", Outside(row.codePages, launcher, system)},
+      {"a launcher in code page ",
+       Outside(row.launcherCodePages, launcher, launcher)},
+      {"a system in code page ", Outside(row.systemCodePages, system, system)}};
+  for (const auto& [about, list] : outside) {
+    if (!list.empty()) {
+      return "about " + (about + list) + "; the launcher's code page is " +
+             std::to_string(launcher) + " and the system's " +
+             std::to_string(system);
+    }
   }
   // A command line that begins with the installation's path has it
   // unquoted, and that path ends at the first blank.
@@ -397,30 +373,26 @@ std::string WhyNotHere(const LaunchCase& row) {
   }
   // A row about the code page a run is for is a case of that run whatever
   // its text, and fails where the code page cannot spell it.
-  if (row.warningWhereUnspelled || Among(row.codePages, RunCodePage())) {
+  if (row.warningWhereUnspelled ||
+      std::ranges::count(row.codePages, RunCodePage()) != 0) {
     return "";
   }
-  for (const char* text : Texts(row)) {
-    if (!Spelled(text, launcher)) {
-      return "code page " + std::to_string(launcher) + " cannot spell \"" +
-             text + "\"";
-    }
-  }
-  return "";
+  const char* text = Unspelled(row);
+  return text ? "code page " + std::to_string(launcher) + " cannot spell \"" +
+                    text + "\""
+              : "";
 }
 
 }  // namespace
 
 // A row that does not apply is no case of the run at all, rather than one
 // that skips.
-std::vector<LaunchCase> Applying(std::vector<LaunchCase> rows,
+std::vector<LaunchCase> Applying(std::span<const LaunchCase> table,
                                  unsigned codePage) {
-  for (LaunchCase& row : rows) {
+  std::vector<LaunchCase> rows;
+  for (LaunchCase row : table) {
     if (codePage != 0) row.codePages = {codePage};
-  }
-  if (!AllRows()) {
-    std::erase_if(
-        rows, [](const LaunchCase& row) { return !WhyNotHere(row).empty(); });
+    if (AllRows() || WhyNotHere(row).empty()) rows.push_back(row);
   }
   return rows;
 }
@@ -433,63 +405,61 @@ TEST_P(Launcher, Run) {
   const std::string why = WhyNotHere(row);
   if (!why.empty()) GTEST_SKIP() << why;
   if (row.notUnderWine && UnderWine()) GTEST_SKIP() << row.notUnderWine;
-  const unsigned codePage = LauncherCodePage();
-  const unsigned system = GetACP();
   const Warning* warning = row.warning;
-  std::array<std::string, 7> texts;
-  for (size_t i = 0; i < texts.size(); ++i) {
-    texts[i] = Texts(row)[i];
-    if (!Spelled(texts[i], codePage)) {
-      if (!row.warningWhereUnspelled) {
-        FAIL() << "code page " << codePage << " cannot spell \"" << texts[i]
-               << "\", in a run for code page " << RunCodePage();
-      }
-      warning = row.warningWhereUnspelled;
+  if (const char* text = Unspelled(row)) {
+    if (!row.warningWhereUnspelled) {
+      FAIL() << "code page " << LauncherCodePage() << " cannot spell \"" << text
+             << "\", in a run for code page " << RunCodePage();
     }
-    ReplaceAll(&texts[i], "{high}", HighText());
+    warning = row.warningWhereUnspelled;
   }
-  const auto& [folder, commandLine, startIn, gameCommandLine, gameDirectory,
-               unit, padding] = texts;
-  ASSERT_NE("", HighText())
-      << "code page " << codePage << " spells no character above 0x7F";
+  const std::string high = HighText();
+  ASSERT_NE("", high) << "code page " << LauncherCodePage()
+                      << " spells no character above 0x7F";
 
   Layout layout;
-  layout.folder = ScratchRoot() + "\\" + folder;
+  layout.folder = ScratchRoot() + "\\" +
+                  Replaced(row.folder ? row.folder : row.name, "{high}", high);
   if (row.systemPathCharacters != 0) {
     layout.folder = PaddedFolder(layout.folder, "ゲ", row.systemPathCharacters);
     ASSERT_NE("", layout.folder)
         << "the scratch root " << ScratchRoot() << " is too long for this case";
-    const std::string systemPath = layout.folder + "\\System";
-    ASSERT_EQ(row.systemPathCharacters, Utf8ToWide(systemPath).size());
+    ASSERT_EQ(row.systemPathCharacters,
+              Utf8ToWide(layout.folder + "\\System").size());
   }
   layout.launcherName = row.launcherName;
   layout.system = row.system;
   layout.game = row.game;
 
-  const std::string tail = RepeatedUpTo(unit, row.tail);
+  const std::string program =
+      PaddedProgramPath(layout.folder, row.programPathBytes);
+  if (row.programPathBytes != 0) {
+    ASSERT_EQ(row.programPathBytes, InLauncherCodePage(program).size());
+  }
+  const std::string upper = InCase(layout.folder, toupper);
+  // The tail last, so that nothing in it is taken for a placeholder.
+  const std::pair<const char*, std::string> placeholders[] = {
+      {"{program}", program},
+      {"{dir}", layout.folder},
+      {"{DIR}", upper},
+      {"{DIR/}", Replaced(upper, "\\", "/")},
+      {"{dir.lower}", InCase(layout.folder, tolower)},
+      {"{unc}", ThroughShare(layout.folder)},
+      {"{root}", ScratchRoot()},
+      {"{high}", high},
+      {"{tail}",
+       RepeatedUpTo(Replaced(row.tail.unit, "{high}", high), row.tail)}};
   const auto withFolder = [&](std::string text) {
-    std::string slashed = InCase(layout.folder, toupper);
-    ReplaceAll(&slashed, "\\", "/");
-    ReplaceAll(&text, "{program}",
-               PaddedProgramPath(layout.folder, row.programPathBytes));
-    ReplaceAll(&text, "{dir}", layout.folder);
-    ReplaceAll(&text, "{DIR}", InCase(layout.folder, toupper));
-    ReplaceAll(&text, "{DIR/}", slashed);
-    ReplaceAll(&text, "{dir.lower}", InCase(layout.folder, tolower));
-    ReplaceAll(&text, "{unc}", ThroughShare(layout.folder));
-    ReplaceAll(&text, "{root}", ScratchRoot());
-    ReplaceAll(&text, "{tail}", tail);
+    for (const auto& [name, value] : placeholders) {
+      text = Replaced(text, name, value);
+    }
     return text;
   };
   LaunchRequest request;
-  request.commandLine = withFolder(commandLine);
-  request.startIn = withFolder(startIn);
-  if (row.programPathBytes != 0) {
-    ASSERT_EQ(row.programPathBytes, BytesInLauncherCodePage(PaddedProgramPath(
-                                        layout.folder, row.programPathBytes)));
-  }
+  request.commandLine = withFolder(row.commandLine);
+  request.startIn = withFolder(row.startIn);
   std::string reachedAs;
-  if (commandLine.find("{unc}") != std::string::npos) {
+  if (std::string(row.commandLine).find("{unc}") != std::string::npos) {
     reachedAs = ThroughShare(layout.folder);
     ASSERT_NE("", reachedAs) << layout.folder << " is on no lettered drive";
     const std::string share = ThroughShare(ScratchRoot());
@@ -507,10 +477,11 @@ TEST_P(Launcher, Run) {
   const LaunchOutcome outcome = LayOutAndLaunch(layout, request, reachedAs);
   ASSERT_EQ("", outcome.failure);
   if (warning) {
-    ExpectWarning(outcome, *warning, withFolder(gameDirectory), row.tried);
+    ExpectWarning(outcome, *warning, withFolder(row.gameDirectory), row.tried);
   } else {
-    ExpectGame(outcome, withFolder(gameCommandLine), withFolder(gameDirectory));
-    EXPECT_EQ(system, outcome.report.codePage) << "the game's ANSI code page";
+    ExpectGame(outcome, withFolder(row.gameCommandLine),
+               withFolder(row.gameDirectory));
+    EXPECT_EQ(GetACP(), outcome.report.codePage) << "the game's ANSI code page";
   }
   if (!HasFailure()) RemoveTree(layout.folder);
 }

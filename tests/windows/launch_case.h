@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -42,9 +43,8 @@ struct RepeatedTail {
 
 // Every text of a row is UTF-8, and is handed to the launcher through the
 // system's wide calls, which turn it into the launcher's ANSI code page; a
-// row whose text that code page cannot spell does not apply (or, with
-// `warningWhereUnspelled`, expects that warning). Lengths in bytes are
-// bytes in the launcher's code page.
+// row whose text that code page cannot spell does not apply. Lengths in
+// bytes are bytes in the launcher's code page.
 // In `commandLine`, `startIn` and `gameDirectory`, "{dir}" stands for the
 // installation folder, "{DIR}" for the same in upper case, "{DIR/}" for that
 // with forward slashes, "{dir.lower}" for it in lower case, "{unc}" for the
@@ -64,7 +64,7 @@ struct LaunchCase {
   const char* commandLine = "{dir}\\Varnix.exe";
   const char* startIn = "{root}";
   // What should come of it: a game with this command line in this folder...
-  const char* gameCommandLine = nullptr;
+  const char* gameCommandLine = "";
   const char* gameDirectory = "{dir}\\System";
   // ...or this warning, and no game.
   const Warning* warning = nullptr;
@@ -101,36 +101,27 @@ void PrintTo(const LaunchCase& row, std::ostream* out);
 
 // The rows that apply to this run (every row with --all-rows), each made
 // about `codePage` when that is given.
-std::vector<LaunchCase> Applying(std::vector<LaunchCase> rows,
+std::vector<LaunchCase> Applying(std::span<const LaunchCase> table,
                                  unsigned codePage = 0);
 
 // Registers a table's rows that apply to this run as the cases of `name`:
 // LAUNCH_TABLE(name, rows) or LAUNCH_TABLE(name, rows, codePage).
-#define LAUNCH_TABLE(name, rows, ...)                                         \
-  INSTANTIATE_TEST_SUITE_P(                                                   \
-      name, Launcher,                                                         \
-      testing::ValuesIn(                                                      \
-          Applying(std::vector<LaunchCase>(std::begin(rows), std::end(rows)), \
-                   __VA_ARGS__ + 0)),                                         \
-      testing::PrintToStringParamName())
+#define LAUNCH_TABLE(name, rows, ...)                                          \
+  INSTANTIATE_TEST_SUITE_P(name, Launcher,                                     \
+                           testing::ValuesIn(Applying(rows, __VA_ARGS__ + 0)), \
+                           testing::PrintToStringParamName())
 
 // The launcher under test (--launcher=FILE) and the stand-in, beside this
 // program.
 const std::string& LauncherFile();
 const std::string& StandInFile();
 
-unsigned RunCodePage();  // --code-page=N, 0 when not given
-bool AllRows();          // --all-rows
-
-// The ANSI code page the launcher under test runs in.
-unsigned LauncherCodePage();
+unsigned RunCodePage();       // --code-page=N, 0 when not given
+bool AllRows();               // --all-rows
+unsigned LauncherCodePage();  // the ANSI code page the launcher runs in
 
 class Launcher : public testing::TestWithParam<LaunchCase> {};
 
-// Exactly `warning`'s box and no game; `directory` is the System folder
-// entered first, for the not-installed warning; `tried` as LaunchCase has it.
-void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
-                   const std::string& directory = "", bool tried = true);
 // No box, and one game that got `commandLine` (UTF-8) in `directory`.
 void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
                 const std::string& directory);
