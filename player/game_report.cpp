@@ -49,8 +49,8 @@ constexpr std::pair<const char*, unsigned long GameReport::*> Numbers[] = {
     {"kernel_priority_class", &GameReport::kernelPriorityClass},
     {"code_page", &GameReport::codePage}};
 
-}  // namespace
-
+// The entry "NAME=value" of `environment` for the variable `name`, or its
+// end: the case of a name does not count, as for the system.
 std::vector<std::string>::const_iterator FindVariable(
     const std::vector<std::string>& environment, const std::string& name) {
   const auto same = [](unsigned char a, unsigned char b) {
@@ -61,6 +61,15 @@ std::vector<std::string>::const_iterator FindVariable(
         return entry.size() > name.size() && entry[name.size()] == '=' &&
                std::equal(name.begin(), name.end(), entry.begin(), same);
       });
+}
+
+}  // namespace
+
+void SetVariable(std::vector<std::string>* environment, const std::string& name,
+                 const std::string& value) {
+  const auto stale = FindVariable(*environment, name);
+  if (stale != environment->end()) environment->erase(stale);
+  if (!value.empty()) environment->push_back(name + "=" + value);
 }
 
 bool GameReport::FindVariable(const std::string& name,

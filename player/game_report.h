@@ -49,10 +49,11 @@ struct GameReport {
   bool FindVariable(const std::string& name, std::string* value) const;
 };
 
-// The entry "NAME=value" of `environment` for the variable `name`, or its
-// end: the case of a name does not count, as for the system.
-std::vector<std::string>::const_iterator FindVariable(
-    const std::vector<std::string>& environment, const std::string& name);
+// Gives `name` the value `value` in `environment`, in place of any entry of
+// that name, whatever its case, as for the system; an empty value leaves
+// none.
+void SetVariable(std::vector<std::string>* environment, const std::string& name,
+                 const std::string& value);
 
 // This process's environment, entry by entry ("NAME=value"), in UTF-8.
 std::vector<std::string> CurrentEnvironment();

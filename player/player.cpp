@@ -222,17 +222,13 @@ constexpr char TraceChannels[] = "+pid,+relay";
 std::vector<std::string> LaunchEnvironment(const LaunchRequest& request,
                                            const std::string& event) {
   std::vector<std::string> environment = CurrentEnvironment();
-  const auto set = [&environment](const std::string& name,
-                                  const std::string& value) {
-    const auto stale = FindVariable(environment, name);
-    if (stale != environment.end()) environment.erase(stale);
-    if (!value.empty()) environment.push_back(name + "=" + value);
-  };
-  set(ReportFileVariable, request.reportFile);
-  set(HoldEventVariable, request.holdGame ? event : "");
-  set(HandleVariable,
-      request.inheritable ? HandleText(request.inheritable) : "");
-  if (!TraceFile().empty()) set(WineDebugVariable, TraceChannels);
+  SetVariable(&environment, ReportFileVariable, request.reportFile);
+  SetVariable(&environment, HoldEventVariable, request.holdGame ? event : "");
+  SetVariable(&environment, HandleVariable,
+              request.inheritable ? HandleText(request.inheritable) : "");
+  if (!TraceFile().empty()) {
+    SetVariable(&environment, WineDebugVariable, TraceChannels);
+  }
   return environment;
 }
 

@@ -282,9 +282,7 @@ void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
   std::vector<std::string> expected = outcome.environment;
   const std::string variable = DriveVariable(directory);
   if (!variable.empty()) {
-    const auto stale = FindVariable(expected, variable);
-    if (stale != expected.end()) expected.erase(stale);
-    expected.push_back(variable + "=" + report.wideCurrentDirectory);
+    SetVariable(&expected, variable, report.wideCurrentDirectory);
   }
   std::vector<std::string> seen = report.environment;
   std::sort(expected.begin(), expected.end());
