@@ -128,8 +128,10 @@ bool ParseReport(const std::string& text, GameReport* report) {
       if (key == name) report->*field = strtoul(value.c_str(), nullptr, 10);
     }
     if (key == "environment") report->environment.push_back(value);
-    if (key == "title") report->hasTitle = true;
-    if (key == "title") report->title = value;
+    if (key == "title") {
+      report->hasTitle = true;
+      report->title = value;
+    }
   }
   return false;
 }
