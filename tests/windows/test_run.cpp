@@ -65,7 +65,9 @@ struct Installations : testing::Environment {
     ASSERT_TRUE(MakeFolders(root, &made)) << "cannot make " << root;
     SetEnvironmentVariableW(L"=C:", L"C:\\Stale\\Per-Drive\\Directory");
   }
-  void TearDown() override { RemoveTree(made); }
+  // The root alone when it was there already, left by an earlier run of
+  // this program's number.
+  void TearDown() override { RemoveTree(made.empty() ? root : made); }
   std::string made;
 };
 
