@@ -31,9 +31,10 @@ take_turns() {
 
 # build_for_wine [PRESET...]: builds the presets named and the Windows build
 # that Wine runs here, and sets arch to that Wine (32 or 64) and preset to
-# that build's. Where this machine cannot run 32-bit programs at all, 64-bit
-# Wine runs the 64-bit build of the same sources. Installs what is missing
-# first: without Wine, wine-run cannot tell which Wine runs here.
+# that build's. On the 64-bit route (VARNIX_WINE_ARCH=64, or a machine that
+# cannot run 32-bit programs), 64-bit Wine runs the 64-bit build of the same
+# sources, and route_why says why, for the scripts to tell. Installs what is
+# missing first: without Wine, wine-run cannot tell which Wine runs here.
 # shellcheck disable=SC2120  # the presets are optional
 build_for_wine() {
   "$varnix_scripts/setup" || return
@@ -42,7 +43,19 @@ build_for_wine() {
   export VARNIX_SETUP_SETTLED=1
   arch=$("$varnix_scripts/wine-run" --arch) || return
   preset=windows
-  [ "$arch" = 32 ] || preset=windows64
+  route_why=
+  # shellcheck disable=SC2034  # route_why is for the scripts that source this
+  if [ "$arch" = 64 ]; then
+    preset=windows64
+    local missing=$varnix_scripts/../build/setup-32-bit-missing
+    if [ -n "${VARNIX_WINE_ARCH:-}" ]; then
+      route_why="VARNIX_WINE_ARCH=64 asks for it"
+    elif [ -e "$missing" ]; then
+      route_why="$(cat "$missing")"
+    else
+      route_why="this machine cannot run 32-bit programs"
+    fi
+  fi
   case " $* " in
     *" $preset "*) "$varnix_scripts/build" "$@" ;;
     *) "$varnix_scripts/build" "$@" "$preset" ;;
