@@ -2,12 +2,13 @@
 """What scripts/release reads from, and checks in, the launcher image.
 
 Usage: release_image.py imports EXE
-       release_image.py compare UNSIGNED_EXE SIGNED_EXE
+       release_image.py compare BUILT_EXE EXE
 imports: prints each imported DLL and its functions, one DLL a line.
-compare: checks that SIGNED_EXE is UNSIGNED_EXE with an Authenticode
-certificate table appended and nothing else changed but the header checksum
-and the certificate table's directory entry; prints each difference and
-exits 1 if there was any.
+compare: checks that EXE is BUILT_EXE: byte for byte when EXE carries no
+signature; when it carries one, BUILT_EXE with an Authenticode certificate
+table appended and nothing else changed but the header checksum and the
+certificate table's directory entry. Prints each difference, the first
+changed byte by its offset and what lies there, and exits 1 if there was any.
 """
 
 import sys
@@ -30,56 +31,106 @@ def imports(path):
     return 0
 
 
-def differences(unsigned, signed):
-    """Every way in which signed is more than unsigned plus a signature."""
-    before = pefile.PE(data=unsigned, fast_load=True)
-    after = pefile.PE(data=signed, fast_load=True)
-    found = []
-    if before.OPTIONAL_HEADER.DATA_DIRECTORY[SECURITY].Size:
-        found.append("the unsigned file already has a certificate table")
-    entry = after.OPTIONAL_HEADER.DATA_DIRECTORY[SECURITY]
-    # For this one directory the "virtual address" is a file offset.
-    table, size = entry.VirtualAddress, entry.Size
-    if size == 0:
-        return found + ["the signed file has no certificate table"]
-    if table + size != len(signed):
-        found.append("the certificate table (0x%X, %d bytes) does not end "
-                     "the %d-byte file" % (table, size, len(signed)))
-    padded = -(-len(unsigned) // TABLE_ALIGNMENT) * TABLE_ALIGNMENT
-    if table != padded:
-        found.append("the certificate table starts at 0x%X, not at the "
-                     "unsigned file's end rounded up, 0x%X" % (table, padded))
-    if signed[len(unsigned):min(table, len(signed))].strip(b"\0"):
-        found.append("the bytes between the image and the certificate table "
-                     "are not zeros")
-    masked = [
-        (before.OPTIONAL_HEADER.get_field_absolute_offset("CheckSum"), 4),
-        (entry.get_file_offset(), 8),
-    ]
-    allowed = set()
-    for offset, length in masked:
-        allowed.update(range(offset, offset + length))
-    changed = [offset for offset, (x, y) in
-               enumerate(zip(unsigned, signed[:len(unsigned)]))
+def where(image, offset):
+    """What lies at a file offset of an image, so that a difference names
+    more than a number: a header field, a resource, or a section's bytes
+    and their address once loaded."""
+    if offset >= len(image):
+        return "past the end of the %d-byte file" % len(image)
+    try:
+        pe = pefile.PE(data=image)
+    except pefile.PEFormatError:
+        return "in a file that is no Windows program"
+    for found in pe.__structures__:
+        start = found.get_file_offset()
+        if start <= offset < start + found.sizeof():
+            field = max((at, name) for name, at in
+                        found.__field_offsets__.items() if at <= offset - start)
+            name = found.name
+            if name == "IMAGE_SECTION_HEADER":
+                name += "(%s)" % found.Name.rstrip(b"\0").decode(errors="replace")
+            return "%s.%s" % (name, field[1])
+    section = pe.get_section_by_offset(offset)
+    if section is None:
+        return "outside every section and header"
+    rva = offset - section.PointerToRawData + section.VirtualAddress
+    place = "section %s, address 0x%X" % (
+        section.Name.rstrip(b"\0").decode(errors="replace"), rva)
+    for kind in getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None) and \
+            pe.DIRECTORY_ENTRY_RESOURCE.entries or []:
+        for item in kind.directory.entries:
+            for language in item.directory.entries:
+                data = language.data.struct
+                if data.OffsetToData <= rva < data.OffsetToData + data.Size:
+                    return "%s: resource %s %s, language 0x%04X" % (
+                        place, pefile.RESOURCE_TYPE.get(kind.id, kind.id),
+                        item.id if item.name is None else item.name,
+                        language.id)
+    return place
+
+
+def differences(built, other):
+    """Every way in which other is more than built, or built plus a
+    signature."""
+    try:
+        after = pefile.PE(data=other, fast_load=True)
+        entry = after.OPTIONAL_HEADER.DATA_DIRECTORY[SECURITY]
+    except pefile.PEFormatError:
+        after, entry = None, None
+    found, allowed = [], set()
+    if entry is None or entry.Size == 0:
+        if len(other) != len(built):
+            end = min(len(other), len(built))
+            found.append("it is %d bytes, the built file %d: %s" % (
+                len(other), len(built),
+                "it ends at 0x%X, %s" % (end, where(built, end))
+                if end < len(built) else
+                "it goes on past the built file's end, 0x%X" % end))
+    else:
+        before = pefile.PE(data=built, fast_load=True)
+        if before.OPTIONAL_HEADER.DATA_DIRECTORY[SECURITY].Size:
+            found.append("the built file already has a certificate table")
+        # For this one directory the "virtual address" is a file offset.
+        table, size = entry.VirtualAddress, entry.Size
+        if table + size != len(other):
+            found.append("the certificate table (0x%X, %d bytes) does not end "
+                         "the %d-byte file" % (table, size, len(other)))
+        padded = -(-len(built) // TABLE_ALIGNMENT) * TABLE_ALIGNMENT
+        if table != padded:
+            found.append("the certificate table starts at 0x%X, not at the "
+                         "built file's end rounded up, 0x%X" % (table, padded))
+        if other[len(built):min(table, len(other))].strip(b"\0"):
+            found.append("the bytes between the image and the certificate "
+                         "table are not zeros")
+        for offset, length in [
+                (before.OPTIONAL_HEADER.get_field_absolute_offset("CheckSum"),
+                 4), (entry.get_file_offset(), 8)]:
+            allowed.update(range(offset, offset + length))
+        if after.OPTIONAL_HEADER.CheckSum != after.generate_checksum():
+            found.append("its header checksum 0x%X is wrong; it should be "
+                         "0x%X" % (after.OPTIONAL_HEADER.CheckSum,
+                                   after.generate_checksum()))
+        other = other[:len(built)]
+    changed = [offset for offset, (x, y) in enumerate(zip(built, other))
                if x != y and offset not in allowed]
     if changed:
-        found.append("%d bytes of the image changed, first at 0x%X" %
-                     (len(changed), changed[0]))
-    if after.OPTIONAL_HEADER.CheckSum != after.generate_checksum():
-        found.append("the signed file's header checksum 0x%X is wrong; it "
-                     "should be 0x%X" % (after.OPTIONAL_HEADER.CheckSum,
-                                         after.generate_checksum()))
+        first = changed[0]
+        found.insert(0, "%d byte%s of the image differ%s, first at 0x%X, %s: "
+                     "0x%02X where the built file has 0x%02X" % (
+                         len(changed), "s" if len(changed) > 1 else "",
+                         "" if len(changed) > 1 else "s", first,
+                         where(built, first), other[first], built[first]))
     return found
 
 
-def compare(unsigned_path, signed_path):
-    with open(unsigned_path, "rb") as f:
-        unsigned = f.read()
-    with open(signed_path, "rb") as f:
-        signed = f.read()
-    found = differences(unsigned, signed)
+def compare(built_path, path):
+    with open(built_path, "rb") as f:
+        built = f.read()
+    with open(path, "rb") as f:
+        other = f.read()
+    found = differences(built, other)
     for difference in found:
-        print("%s: %s" % (signed_path, difference))
+        print("%s: %s" % (path, difference))
     return 1 if found else 0
 
 
