@@ -3,11 +3,12 @@
 // the names hold characters whose second byte is 0x5C, the backslash, which
 // must not be taken for a separator anywhere on the way to the game; in 949
 // some have a second byte that is an ASCII letter.
+#include "platform/code_page.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "platform/code_page.h"
 #include "tests/windows/launch_case.h"
 
 namespace varnix_e2e {
