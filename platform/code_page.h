@@ -1,5 +1,5 @@
 // The lead bytes of the system's ANSI code page. Windows-free, so that the
-// table can be checked on any machine; the entry asks the system.
+// host tests reach it too; the entry asks the system.
 #ifndef VARNIX_PLATFORM_CODE_PAGE_H
 #define VARNIX_PLATFORM_CODE_PAGE_H
 

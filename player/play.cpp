@@ -3,12 +3,8 @@
 // and prints what happened and what the game was handed.
 //
 // Usage: play FOLDER LAUNCHER REPORT -- ARGUMENTS...
-//        play --spells FOLDER
 // FOLDER and REPORT may be Unix paths. Everything after the first " -- " of
 // this program's own command line is the player's arguments, byte for byte.
-// With --spells it prints the ANSI code page and ends with status 0 when that
-// code page can spell FOLDER's Windows path, 1 when it cannot: an ANSI
-// launcher cannot be started from such a folder.
 //
 // It prints text as text, in any script: what the game was handed through
 // the wide calls, and, where it differs, what a game reading the ANSI calls
@@ -149,17 +145,11 @@ void PrintGame(const GameReport& report) {
 // the code page lacks.
 int wmain(int argc, wchar_t** argv) {
   using namespace varnix_e2e;
-  std::string folder;
-  if (argc == 3 && wcscmp(argv[1], L"--spells") == 0) {
-    printf("%u\n", GetACP());
-    return Utf8Path(argv[2], &folder) && Spelled(folder, GetACP()) ? 0 : 1;
-  }
   if (argc < 4) {
-    fprintf(stderr,
-            "usage: play FOLDER LAUNCHER REPORT -- ARGUMENTS...\n"
-            "       play --spells FOLDER\n");
+    fprintf(stderr, "usage: play FOLDER LAUNCHER REPORT -- ARGUMENTS...\n");
     return 2;
   }
+  std::string folder;
   LaunchRequest request;
   if (!Utf8Path(argv[1], &folder) || !Utf8Path(argv[3], &request.reportFile)) {
     Say("play: cannot find the installation's Windows path");

@@ -257,15 +257,14 @@ std::string Unescaped(const std::string& quoted) {
 }
 
 // The calls that the launcher's process, on its one thread, made since the
-// trace ended at `from`. Each is a line "PPPP:TTTT:Call DLL.Function(
-// ARGUMENTS) ret=ADDRESS", where every argument is a value in hexadecimal,
-// followed, when it points to a string, by a blank and the string quoted,
-// and "..." when the trace cut it short.
+// trace ended at `from` (those that scripts/wine-run has Wine trace). Each is
+// a line "PPPP:TTTT:Call DLL.Function(ARGUMENTS) ret=ADDRESS", where every
+// argument is a value in hexadecimal, followed, when it points to a string,
+// by a blank and the string quoted, and "..." when the trace cut it short.
 std::vector<TracedCall> TracedCalls(unsigned long long from, DWORD processId,
                                     DWORD threadId) {
   static const std::regex line(
-      "[0-9a-f]+:[0-9a-f]+:Call \\w+\\.(SetCurrentDirectoryA|CreateProcessA|"
-      "MessageBoxA|SetEnvironmentVariableA)\\((.*)\\) ret=\\w+");
+      "[0-9a-f]+:[0-9a-f]+:Call \\w+\\.(\\w+)\\((.*)\\) ret=\\w+");
   static const std::regex argument(
       "([0-9a-f]+)(?: \"((?:[^\"\\\\]|\\\\.)*)\"(\\.\\.\\.)?)?");
   char thread[32];

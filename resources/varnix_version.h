@@ -1,6 +1,8 @@
-// The launcher's version and maker, stated once. The resource script takes
-// both the version numbers and their text form from here, so the two cannot
-// disagree. Plain preprocessor only: the resource compiler reads this too.
+// The launcher's version, maker and product name, stated once: a new version
+// is one edit here. The resource script takes both the version numbers and
+// their text form from here, so the two cannot disagree, and the image checks
+// and the release read it too. Plain preprocessor only, one value a line:
+// the resource compiler reads this as well.
 #ifndef VARNIX_RESOURCES_VARNIX_VERSION_H_
 #define VARNIX_RESOURCES_VARNIX_VERSION_H_
 
@@ -10,6 +12,7 @@
 #define VARNIX_VERSION_BUILD 1
 
 #define VARNIX_MAKER "Brindlecast Studio"
+#define VARNIX_PRODUCT "Varnix"
 
 // The four numbers, comma-separated, as the fixed version fields take them.
 #define VARNIX_VERSION_NUMBERS                                      \

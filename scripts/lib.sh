@@ -4,6 +4,10 @@
 
 varnix_scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
+# What scripts/build builds when told no preset, and scripts/test tests.
+# shellcheck disable=SC2034  # used by the scripts that source this
+default_presets=(host sanitize fuzz windows)
+
 # For a script that takes no arguments: "$@" is its own. Needs its usage
 # function.
 no_arguments() {

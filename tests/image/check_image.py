@@ -139,10 +139,6 @@ BITMAP_HEADER = [("size", 40), ("width", 32), ("height", 64), ("planes", 1),
 FIXED_VERSION = [
     ("Signature", 0xFEEF04BD),
     ("StrucVersion", 0x00010000),
-    ("FileVersionMS", 0x00010000),
-    ("FileVersionLS", 0x00000001),
-    ("ProductVersionMS", 0x00010000),
-    ("ProductVersionLS", 0x00000001),
     ("FileFlagsMask", 0x3F),
     ("FileFlags", 0),
     ("FileOS", 0x00040004),  # VOS_NT_WINDOWS32
@@ -153,16 +149,14 @@ FIXED_VERSION = [
 ]
 
 STRING_TABLE_KEY = "040904b0"
-STRINGS = {  # in this order
-    "CompanyName": "Brindlecast Studio",
-    "FileDescription": "Varnix",
-    "FileVersion": "1, 0, 0, 1",
-    "InternalName": "Varnix",
-    "LegalCopyright": "Copyright (C) 2026 Brindlecast Studio",
-    "LegalTrademarks": "Varnix is a trademark of Brindlecast Studio.",
-    "OriginalFilename": "Varnix.exe",
-    "ProductName": "Brindlecast Studio Varnix",
-    "ProductVersion": "1, 0, 0, 1",
+# In this order, each a pattern of the whole text, with the values of the
+# header that the resource script takes them from: a new version is one edit.
+STRINGS = {
+    "CompanyName": "{MAKER}", "FileDescription": "{PRODUCT}",
+    "FileVersion": "{TEXT}", "InternalName": "{PRODUCT}",
+    "LegalCopyright": ".*{MAKER}.*", "LegalTrademarks": ".*{MAKER}.*",
+    "OriginalFilename": r"Varnix\.exe", "ProductName": "{MAKER} {PRODUCT}",
+    "ProductVersion": "{TEXT}",
 }
 TRANSLATIONS = [{"Translation": "0x0409 0x04b0"}]
 
@@ -276,9 +270,19 @@ def check_icon(pe, _, icon_file):
 
 
 def check_version(pe, _, __):
+    header = Path(__file__).resolve().parents[2] / "resources/varnix_version.h"
+    header = dict(re.findall(r'^#define VARNIX_(\w+) "?([^"\n]*?)"?$',
+                             header.read_text(), re.MULTILINE))
+    numbers = [int(header["VERSION_" + part])
+               for part in ("MAJOR", "MINOR", "PATCH", "BUILD")]
+    header["TEXT"] = ", ".join(str(n) for n in numbers)
     fixed = getattr(pe, "VS_FIXEDFILEINFO", [None])[0]
     for field, want in FIXED_VERSION:
         expect(field, getattr(fixed, field, None), want)
+    for kind in ("FileVersion", "ProductVersion"):  # 16 bits a number
+        ms, ls = (getattr(fixed, kind + half, 0) for half in ("MS", "LS"))
+        expect(kind + " numbers",
+               [ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF], numbers)
     blocks = {b.Key.decode(): b for b in getattr(pe, "FileInfo", [[]])[0]}
     expect("version blocks", sorted(blocks), ["StringFileInfo", "VarFileInfo"])
     tables = getattr(blocks.get("StringFileInfo"), "StringTable", [])
@@ -287,8 +291,12 @@ def check_version(pe, _, __):
     if tables:
         got = {k.decode(): v.decode() for k, v in tables[0].entries.items()}
         expect("string keys in order", list(got), list(STRINGS))
-        for key, want in STRINGS.items():
-            expect(key, got.get(key), want)
+        escaped = {k: re.escape(v) for k, v in header.items()}
+        for key, pattern in STRINGS.items():
+            value = got.get(key, "")
+            expect(key, value, value if re.fullmatch(
+                pattern.format_map(escaped), value) else
+                pattern.format_map(header))
     variables = getattr(blocks.get("VarFileInfo"), "Var", [])
     expect("translation entries",
            [{k.decode(): v for k, v in var.entry.items()}

@@ -3,12 +3,31 @@
 // the names hold characters whose second byte is 0x5C, the backslash, which
 // must not be taken for a separator anywhere on the way to the game; in 949
 // some have a second byte that is an ASCII letter.
+#include "platform/code_page.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "tests/windows/launch_case.h"
 
 namespace varnix_e2e {
 namespace {
+
+// The lead bytes that the launcher knows without asking are those that the
+// system reports; in 1361 its table also holds 0x81 to 0x83, which begin no
+// character there, where the system's ranges start at 0x84.
+TEST(FixedLeadBytes, AsTheSystemReports) {
+  for (const unsigned codePage : {932u, 936u, 949u, 950u, 1361u}) {
+    varnix::LeadByteSet fixed = {}, reported = {};
+    CPINFO info;
+    ASSERT_TRUE(varnix::FixedLeadBytes(codePage, fixed)) << codePage;
+    ASSERT_TRUE(GetCPInfo(codePage, &info)) << codePage;
+    varnix::ReportedLeadBytes(info.MaxCharSize, info.LeadByte, reported);
+    if (codePage == 1361) reported.AddRange(0x81, 0x83);
+    EXPECT_TRUE(std::ranges::equal(fixed.bits, reported.bits)) << codePage;
+  }
+}
 
 // The three ways a shell hands over the launcher's path, as the table
 // NAME about CODE_PAGE: unquoted, quoted with a blank in it, and not at all

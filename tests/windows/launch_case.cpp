@@ -402,7 +402,8 @@ TEST_P(Launcher, Run) {
   const LaunchCase& row = GetParam();
   const std::string why = WhyNotHere(row);
   if (!why.empty()) GTEST_SKIP() << why;
-  if (row.notUnderWine && UnderWine()) GTEST_SKIP() << row.notUnderWine;
+  if (row.notUnderWine && UnderWine())
+    GTEST_SKIP() << "Only Windows shows this: " << row.notUnderWine;
   const Warning* warning = row.warning;
   if (const char* text = Unspelled(row)) {
     if (!row.warningWhereUnspelled) {
