@@ -40,6 +40,13 @@ const LaunchCase ArgumentTails[] = {
     {.name = "FullWidthQuoteAndBackslash",
      .commandLine = "{dir}\\Varnix.exe -save ＂C:＼Saves＼＂",
      .gameCommandLine = "-LAUNCHED -save ＂C:＼Saves＼＂"},
+    // Windows refuses to start a program whose manifest it cannot read or
+    // resolve; Wine starts it without, saying so only on this channel.
+    {.name = "ManifestAccepted",
+     .gameCommandLine = "-LAUNCHED ",
+     .launcherCodePages = {65001},
+     .systemCodePages = {1252},
+     .wineChannel = "actctx"},
 };
 LAUNCH_TABLE(ArgumentTails, ArgumentTails);
 
