@@ -72,14 +72,10 @@ HEADER = [
     ("operating system version",
      lambda pe: (pe.OPTIONAL_HEADER.MajorOperatingSystemVersion,
                  pe.OPTIONAL_HEADER.MinorOperatingSystemVersion), (4, 0)),
-    ("DYNAMIC_BASE",
-     lambda pe: pe.OPTIONAL_HEADER.IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE,
-     True),
-    ("NX_COMPAT",
-     lambda pe: pe.OPTIONAL_HEADER.IMAGE_DLLCHARACTERISTICS_NX_COMPAT, True),
-    ("TERMINAL_SERVER_AWARE",
-     lambda pe: pe.OPTIONAL_HEADER
-     .IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE, True),
+    ("DYNAMIC_BASE, NX_COMPAT, TERMINAL_SERVER_AWARE",
+     lambda pe: [getattr(pe.OPTIONAL_HEADER, "IMAGE_DLLCHARACTERISTICS_" + f)
+                 for f in ("DYNAMIC_BASE", "NX_COMPAT",
+                           "TERMINAL_SERVER_AWARE")], [True] * 3),
     ("relocations stripped flag",
      lambda pe: pe.FILE_HEADER.IMAGE_FILE_RELOCS_STRIPPED, False),
     # Type 0 entries only pad a block to a 32-bit boundary.
@@ -131,12 +127,11 @@ MANIFEST = """<assembly xmlns="urn:schemas-microsoft-com:asm.v1"
 <supportedOS Id="{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"/>
 <supportedOS Id="{1f676c76-80e1-4239-95bb-83d0f6d0da78}"/>
 <supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>
-</application></compatibility>
-<application xmlns="urn:schemas-microsoft-com:asm.v3"><windowsSettings>
-<activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings"
->UTF-8</activeCodePage>
-<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings"
->true</dpiAware>
+</application></compatibility><application
+ xmlns="urn:schemas-microsoft-com:asm.v3"><windowsSettings><activeCodePage
+ xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8
+</activeCodePage><dpiAware
+ xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>
 <dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings"
 >PerMonitorV2, System</dpiAwareness></windowsSettings></application>
 <dependency><dependentAssembly><assemblyIdentity type="win32" version="6.0.0.0"
