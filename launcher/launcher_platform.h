@@ -20,7 +20,8 @@ class LauncherPlatform {
   // directory in the environment a started program inherits; false if either
   // half fails.
   virtual bool ChangeDirectory(const char* path);
-  // The launcher's own start-up information; cannot fail.
+  // The launcher's own start-up information, as a program that inherits no
+  // handles may use it; cannot fail.
   virtual const StartupInfo* ReadStartupInfo();
   // Starts `applicationName` from the current directory alone, with exactly
   // `commandLine` (writable), `startupInfo`, the current directory, a copy of

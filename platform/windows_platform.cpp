@@ -27,8 +27,25 @@ bool WindowsPlatform::ChangeDirectory(const char* path) {
   return SetEnvironmentVariableA(name, currentDirectory) != 0;
 }
 
+// The record as a program that inherits none of this process's handles may
+// use it, as the game is started. Started with its standard handles
+// redirected (by a script capturing its output, say, or a C runtime's
+// spawn), the launcher finds their values here, and often a C runtime's
+// block of its open files in cbReserved2 and lpReserved2. Handed on, both
+// would be taken as they are: values that name nothing in the game, or a
+// file that it opens itself later, its output then going into that file.
+// They hold only for a child that inherits handles, so they are dropped.
+// Without STARTF_USESTDHANDLES the handle fields may hold a shell's hotkey
+// or monitor instead, which is kept, as is everything else in the record.
 const StartupInfo* WindowsPlatform::ReadStartupInfo() {
-  GetStartupInfoA(&startupInfo_.record);
+  STARTUPINFOA& record = startupInfo_.record;
+  GetStartupInfoA(&record);
+  if (record.dwFlags & STARTF_USESTDHANDLES) {
+    record.dwFlags &= ~STARTF_USESTDHANDLES;
+    record.hStdInput = record.hStdOutput = record.hStdError = nullptr;
+  }
+  record.cbReserved2 = 0;
+  record.lpReserved2 = nullptr;
   return &startupInfo_;
 }
 

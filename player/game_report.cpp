@@ -46,6 +46,7 @@ constexpr std::pair<const char*, unsigned long GameReport::*> Numbers[] = {
     {"startup_flags", &GameReport::startupFlags},
     {"priority_class", &GameReport::priorityClass},
     {"show_window", &GameReport::showWindow},
+    {"reserved_bytes", &GameReport::reservedBytes},
     {"kernel_priority_class", &GameReport::kernelPriorityClass},
     {"code_page", &GameReport::codePage}};
 

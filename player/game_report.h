@@ -28,8 +28,9 @@ struct GameReport {
   // Every entry of the environment block (GetEnvironmentStringsW),
   // "NAME=value" in UTF-8, in its order.
   std::vector<std::string> environment;
-  unsigned long startupFlags = 0;  // STARTUPINFOA dwFlags
-  unsigned long showWindow = 0;    // STARTUPINFOA wShowWindow
+  unsigned long startupFlags = 0;   // STARTUPINFOA dwFlags
+  unsigned long showWindow = 0;     // STARTUPINFOA wShowWindow
+  unsigned long reservedBytes = 0;  // STARTUPINFOA cbReserved2
   bool hasTitle = false;
   std::string title;                // STARTUPINFOA lpTitle
   unsigned long priorityClass = 0;  // GetPriorityClass

@@ -3,6 +3,7 @@
 #include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <tlhelp32.h>
 #include <winternl.h>
 
@@ -227,7 +228,11 @@ std::vector<std::string> LaunchEnvironment(const LaunchRequest& request,
   SetVariable(&environment, HandleVariable,
               request.inheritable ? HandleText(request.inheritable) : "");
   if (!TraceFile().empty()) {
-    SetVariable(&environment, WineDebugVariable, TraceChannels);
+    const std::string& c = request.wineChannel;
+    SetVariable(
+        &environment, WineDebugVariable,
+        TraceChannels +
+            (c.empty() ? "" : ",err+" + c + ",warn+" + c + ",fixme+" + c));
   }
   return environment;
 }
@@ -257,30 +262,36 @@ std::string Unescaped(const std::string& quoted) {
 }
 
 // The calls that the launcher's process, on its one thread, made since the
-// trace ended at `from` (those that scripts/wine-run has Wine trace). Each is
-// a line "PPPP:TTTT:Call DLL.Function(ARGUMENTS) ret=ADDRESS", where every
-// argument is a value in hexadecimal, followed, when it points to a string,
-// by a blank and the string quoted, and "..." when the trace cut it short.
-std::vector<TracedCall> TracedCalls(unsigned long long from, DWORD processId,
-                                    DWORD threadId) {
+// trace ended at `from` (those that scripts/wine-run has Wine trace), and
+// its lines on `channel`. Each call is a line
+// "PPPP:TTTT:Call DLL.Function(ARGUMENTS) ret=ADDRESS", where every argument
+// is a value in hexadecimal, followed, when it points to a string, by a
+// blank and the string quoted, and "..." when the trace cut it short.
+void ReadTrace(unsigned long long from, const PROCESS_INFORMATION& process,
+               const std::string& channel, LaunchOutcome* outcome) {
   static const std::regex line(
       "[0-9a-f]+:[0-9a-f]+:Call \\w+\\.(\\w+)\\((.*)\\) ret=\\w+");
   static const std::regex argument(
       "([0-9a-f]+)(?: \"((?:[^\"\\\\]|\\\\.)*)\"(\\.\\.\\.)?)?");
   char thread[32];
   snprintf(thread, sizeof thread, "%04lx:%04lx:Call ",
-           static_cast<unsigned long>(processId),
-           static_cast<unsigned long>(threadId));
-  std::vector<TracedCall> calls;
+           static_cast<unsigned long>(process.dwProcessId),
+           static_cast<unsigned long>(process.dwThreadId));
+  const std::string ofProcess(thread, strchr(thread, ':') + 1);
+  outcome->traced = true;
   std::string text;
   ReadBytes(TraceFile(), &text, from);
   std::istringstream lines(text);
   for (std::string entry; std::getline(lines, entry);) {
     std::smatch call;
+    if (!channel.empty() && entry.starts_with(ofProcess) &&
+        entry.find(":" + channel + ":") != std::string::npos) {
+      outcome->wineLines.push_back(entry);
+    }
     if (!entry.starts_with(thread) || !std::regex_match(entry, call, line)) {
       continue;
     }
-    TracedCall& traced = calls.emplace_back();
+    TracedCall& traced = outcome->calls.emplace_back();
     traced.function = call[1];
     const std::string list = call[2];
     for (std::sregex_iterator at(list.begin(), list.end(), argument), end;
@@ -290,7 +301,6 @@ std::vector<TracedCall> TracedCalls(unsigned long long from, DWORD processId,
       traced.cut.push_back((*at)[3].matched);
     }
   }
-  return calls;
 }
 
 }  // namespace
@@ -436,9 +446,7 @@ LaunchOutcome Play(const LaunchRequest& request) {
     outcome.gamesRunningAtEnd =
         RunningGamesStartedBy(process.dwProcessId, request);
     if (!TraceFile().empty()) {
-      outcome.traced = true;
-      outcome.calls =
-          TracedCalls(traceFrom, process.dwProcessId, process.dwThreadId);
+      ReadTrace(traceFrom, process, request.wineChannel, &outcome);
     }
   } else if (outcome.failure.empty()) {
     outcome.failure = "the launcher did not end within " +

@@ -81,6 +81,9 @@ struct LaunchRequest {
   // `neighbours`, other than `ownFolder`, is another player's alongside.
   std::string neighbours;
   std::string ownFolder;
+  // Where Wine traces the launcher's calls, a channel of Wine's ("actctx")
+  // whose errors, warnings and fixmes it reports too, in `wineLines`.
+  std::string wineChannel;
 };
 
 struct LaunchOutcome {
@@ -94,6 +97,7 @@ struct LaunchOutcome {
   std::vector<std::string> environment;  // the launcher was started with
   bool traced = false;
   std::vector<TracedCall> calls;
+  std::vector<std::string> wineLines;  // of the launcher's process, as written
 };
 
 // Starts the launcher, dismisses its boxes, waits for its end, releases its

@@ -85,6 +85,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   GetStartupInfoA(&startup);
   report.startupFlags = startup.dwFlags;
   report.showWindow = startup.wShowWindow;
+  report.reservedBytes = startup.cbReserved2;
   report.hasTitle = startup.lpTitle != nullptr;
   if (startup.lpTitle) report.title = startup.lpTitle;
 

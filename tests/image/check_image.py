@@ -18,6 +18,7 @@ BUILD_DIR.
 Prints every mismatch and exits 1 if there was any.
 """
 
+import difflib
 import os
 import re
 import shutil
@@ -71,11 +72,10 @@ HEADER = [
     ("operating system version",
      lambda pe: (pe.OPTIONAL_HEADER.MajorOperatingSystemVersion,
                  pe.OPTIONAL_HEADER.MinorOperatingSystemVersion), (4, 0)),
-    ("DYNAMIC_BASE",
-     lambda pe: pe.OPTIONAL_HEADER.IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE,
-     True),
-    ("NX_COMPAT",
-     lambda pe: pe.OPTIONAL_HEADER.IMAGE_DLLCHARACTERISTICS_NX_COMPAT, True),
+    ("DYNAMIC_BASE, NX_COMPAT, TERMINAL_SERVER_AWARE",
+     lambda pe: [getattr(pe.OPTIONAL_HEADER, "IMAGE_DLLCHARACTERISTICS_" + f)
+                 for f in ("DYNAMIC_BASE", "NX_COMPAT",
+                           "TERMINAL_SERVER_AWARE")], [True] * 3),
     ("relocations stripped flag",
      lambda pe: pe.FILE_HEADER.IMAGE_FILE_RELOCS_STRIPPED, False),
     # Type 0 entries only pad a block to a 32-bit boundary.
@@ -113,21 +113,31 @@ RESOURCES_WITHOUT_MANIFEST = sorted([
 RESOURCES = sorted(RESOURCES_WITHOUT_MANIFEST +
                    [(RT_MANIFEST, MANIFEST_ID, US_ENGLISH)], key=str)
 
-# Every element of the manifest in document order, as its depth, its tag
-# and its text: the code page is the one thing it may change about the
-# process.
-MANIFEST_TREE = [
-    (0, "{urn:schemas-microsoft-com:asm.v1}assembly", ""),
-    (1, "{urn:schemas-microsoft-com:asm.v3}application", ""),
-    (2, "{urn:schemas-microsoft-com:asm.v3}windowsSettings", ""),
-    (3, "{http://schemas.microsoft.com/SMI/2019/WindowsSettings}"
-        "activeCodePage", "UTF-8"),
-]
-# What would change more than that, in any namespace: elevation, themed
-# common controls (the boxes would look different), an OS compatibility
-# promise, DPI scaling.
-MANIFEST_FORBIDDEN = {"trustInfo", "dependency", "compatibility", "dpiAware",
-                      "dpiAwareness"}
+# The whole manifest, compared in canonical form (layout and attribute order
+# aside): no elevation or virtualization; the Windows versions it knows,
+# Vista to 11; UTF-8 (case-sensitive); drawn at the screen's resolution with
+# themed controls. Windows knows the settings' namespaces as http:// only.
+MANIFEST = """<assembly xmlns="urn:schemas-microsoft-com:asm.v1"
+ manifestVersion="1.0"><trustInfo xmlns="urn:schemas-microsoft-com:asm.v3">
+<security><requestedPrivileges><requestedExecutionLevel level="asInvoker"
+ uiAccess="false"/></requestedPrivileges></security></trustInfo>
+<compatibility xmlns="urn:schemas-microsoft-com:compatibility.v1"><application>
+<supportedOS Id="{e2011457-1546-43c5-a5fe-008deee3d3f0}"/>
+<supportedOS Id="{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"/>
+<supportedOS Id="{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"/>
+<supportedOS Id="{1f676c76-80e1-4239-95bb-83d0f6d0da78}"/>
+<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>
+</application></compatibility><application
+ xmlns="urn:schemas-microsoft-com:asm.v3"><windowsSettings><activeCodePage
+ xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8
+</activeCodePage><dpiAware
+ xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>
+<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings"
+>PerMonitorV2, System</dpiAwareness></windowsSettings></application>
+<dependency><dependentAssembly><assemblyIdentity type="win32" version="6.0.0.0"
+ name="Microsoft.Windows.Common-Controls" processorArchitecture="*"
+ publicKeyToken="6595b64144ccf1df" language="*"/></dependentAssembly>
+</dependency></assembly>"""
 
 GROUP_HEADER = [("reserved", 0), ("type", 1), ("count", 1)]
 GROUP_ENTRY = [("width", 32), ("height", 32), ("colours", 16),
@@ -221,10 +231,10 @@ def check_resources(pe, _, __, want=RESOURCES):
     expect("resources (type, id, language)", got, want)
 
 
-def element_tree(element, depth=0):
-    yield depth, element.tag, (element.text or "").strip()
-    for child in element:
-        yield from element_tree(child, depth + 1)
+# One element a line, so that a difference shows as the lines that differ.
+def canonical(xml):
+    return ElementTree.canonicalize(xml, strip_text=True).replace(
+        "><", ">\n<").splitlines()
 
 
 def check_manifest(pe, _, __):
@@ -232,15 +242,18 @@ def check_manifest(pe, _, __):
     if data is None:
         expect("manifest present", False, True)
         return
+    # A tag with two can crash an older Windows.
+    expect("tags declaring more than one namespace",
+           re.findall(rb"<[^>]*\sxmlns\b[^>]*\sxmlns\b[^>]*>", data), [])
     try:
-        root = ElementTree.fromstring(data)
-    except ElementTree.ParseError as error:
+        got = canonical(data.decode("utf-8"))
+    except (UnicodeDecodeError, ElementTree.ParseError) as error:
         expect("manifest XML error", str(error), None)
         return
-    expect("manifest elements", list(element_tree(root)), MANIFEST_TREE)
-    names = {tag.rsplit("}", 1)[-1] for _, tag, _ in element_tree(root)}
-    expect("manifest settings beyond the code page",
-           sorted(names & MANIFEST_FORBIDDEN), [])
+    differing = list(difflib.unified_diff(canonical(MANIFEST), got, "wanted",
+                                          "built", n=0, lineterm=""))
+    if differing:
+        FAILURES.append("manifest:\n" + "\n".join(differing))
 
 
 def check_icon(pe, _, icon_file):

@@ -40,6 +40,13 @@ const LaunchCase ArgumentTails[] = {
     {.name = "FullWidthQuoteAndBackslash",
      .commandLine = "{dir}\\Varnix.exe -save ＂C:＼Saves＼＂",
      .gameCommandLine = "-LAUNCHED -save ＂C:＼Saves＼＂"},
+    // Windows refuses to start a program whose manifest it cannot read or
+    // resolve; Wine starts it without, saying so only on this channel.
+    {.name = "ManifestAccepted",
+     .gameCommandLine = "-LAUNCHED ",
+     .launcherCodePages = {65001},
+     .systemCodePages = {1252},
+     .wineChannel = "actctx"},
 };
 LAUNCH_TABLE(ArgumentTails, ArgumentTails);
 
@@ -193,6 +200,17 @@ class Inheritance : public testing::Test {
     ASSERT_EQ("", outcome_.failure);
     ExpectGame(outcome_, "-LAUNCHED ", layout_.folder + "\\System");
   }
+  // Start() as from a shortcut set to run minimized: the game must be
+  // asked to show its window so, and be handed no other flag.
+  void StartMinimized(const char* name, LaunchRequest request) {
+    request.startup.dwFlags |= STARTF_USESHOWWINDOW;
+    request.startup.wShowWindow = SW_SHOWMINNOACTIVE;
+    ASSERT_NO_FATAL_FAILURE(Start(name, request));
+    EXPECT_EQ(static_cast<unsigned long>(STARTF_USESHOWWINDOW),
+              outcome_.report.startupFlags);
+    EXPECT_EQ(static_cast<unsigned>(SW_SHOWMINNOACTIVE),
+              outcome_.report.showWindow);
+  }
   // An inheritable pipe's write end, both ends closed after the case.
   HANDLE InheritablePipe() {
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, TRUE};
@@ -211,20 +229,37 @@ class Inheritance : public testing::Test {
   HANDLE pipe_[2] = {};
 };
 
-// As from a shortcut set to run minimized, with a title of its own.
+// With a title of its own.
 TEST_F(Inheritance, StartupInformation) {
   LaunchRequest request;
-  request.startup.dwFlags = STARTF_USESHOWWINDOW;
-  request.startup.wShowWindow = SW_SHOWMINNOACTIVE;
   wchar_t title[] = L"Varnix (minimized)";
   request.startup.lpTitle = title;
-  ASSERT_NO_FATAL_FAILURE(Start("StartupInformation", request));
-  EXPECT_EQ(static_cast<unsigned long>(STARTF_USESHOWWINDOW),
-            outcome_.report.startupFlags);
-  EXPECT_EQ(static_cast<unsigned>(SW_SHOWMINNOACTIVE),
-            outcome_.report.showWindow);
+  ASSERT_NO_FATAL_FAILURE(StartMinimized("StartupInformation", request));
   EXPECT_TRUE(outcome_.report.hasTitle);
   EXPECT_EQ(WideToUtf8(title), outcome_.report.title);
+}
+
+// As a script that captures the output starts it: standard handles
+// redirected to an inheritable pipe, handed down, and a C runtime's block of
+// its open files. The game inherits no handle of the launcher's, so it must
+// be handed neither, but still the request to start minimized.
+TEST_F(Inheritance, RedirectedStart) {
+  LaunchRequest request;
+  const HANDLE pipe = request.inheritable = InheritablePipe();
+  ASSERT_NE(nullptr, pipe);
+  // The files' count, a flag byte for each (open, a pipe), their handles.
+  struct [[gnu::packed]] {
+    int count;
+    BYTE flags[3];
+    HANDLE handles[3];
+  } block = {3, {9, 9, 9}, {pipe, pipe, pipe}};
+  STARTUPINFOW& startup = request.startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = startup.hStdOutput = startup.hStdError = pipe;
+  startup.cbReserved2 = sizeof block;
+  startup.lpReserved2 = reinterpret_cast<BYTE*>(&block);
+  ASSERT_NO_FATAL_FAILURE(StartMinimized("Redirected", request));
+  EXPECT_EQ(0u, outcome_.report.reservedBytes);
 }
 
 // The launcher holds an inheritable handle of its starter's; the game must

@@ -457,6 +457,7 @@ TEST_P(Launcher, Run) {
   LaunchRequest request;
   request.commandLine = withFolder(row.commandLine);
   request.startIn = withFolder(row.startIn);
+  request.wineChannel = row.wineChannel;
   std::string reachedAs;
   if (std::string(row.commandLine).find("{unc}") != std::string::npos) {
     reachedAs = ThroughShare(layout.folder);
@@ -482,6 +483,7 @@ TEST_P(Launcher, Run) {
                withFolder(row.gameDirectory));
     EXPECT_EQ(GetACP(), outcome.report.codePage) << "the game's ANSI code page";
   }
+  for (const std::string& line : outcome.wineLines) ADD_FAILURE() << line;
   if (!HasFailure()) RemoveTree(layout.folder);
 }
 

@@ -94,6 +94,9 @@ struct LaunchCase {
   size_t systemPathCharacters = 0;
   size_t programPathBytes = 0;
   RepeatedTail tail = {};
+  // Where Wine traces the launcher's calls, a channel of Wine's on which
+  // the launcher's process must report no error, warning or fixme.
+  const char* wineChannel = "";
 };
 
 // The row's name, which also names its case.
