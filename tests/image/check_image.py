@@ -30,13 +30,14 @@ from pathlib import Path
 
 import pefile
 
-# Imports are read as the release reads them, by the helper in scripts/:
-# tests may use the scripts, never the other way round. No bytecode is left
-# beside it, outside build/.
+# Imports are read, and two images compared, as the release does it, by the
+# helpers in scripts/: tests may use the scripts, never the other way round.
+# No bytecode is left beside them, outside build/.
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..",
                                 "scripts"))
 sys.dont_write_bytecode = True
 import pe_imports  # noqa: E402
+import release_image  # noqa: E402
 
 RT_ICON = pefile.RESOURCE_TYPE["RT_ICON"]
 RT_GROUP_ICON = pefile.RESOURCE_TYPE["RT_GROUP_ICON"]
@@ -389,10 +390,8 @@ def check_reproducible(cmake, generator, toolchain, build_type, source,
     print("%s: %d bytes; %s: %d bytes" % (reference, len(first), again,
                                           len(second)))
     if first != second:
-        offset = next((i for i, (x, y) in enumerate(zip(first, second))
-                       if x != y), min(len(first), len(second)))
-        FAILURES.append("the two builds differ, first at file offset 0x%X"
-                        % offset)
+        FAILURES.append("the two builds differ: " + "; ".join(
+            release_image.differences(first, second)))
 
 
 def main(argv):
