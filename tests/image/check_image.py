@@ -26,6 +26,7 @@ import struct
 import subprocess
 import sys
 import xml.etree.ElementTree as ElementTree
+from collections import defaultdict
 from pathlib import Path
 
 import pefile
@@ -39,10 +40,9 @@ sys.dont_write_bytecode = True
 import pe_imports  # noqa: E402
 import release_image  # noqa: E402
 
-RT_ICON = pefile.RESOURCE_TYPE["RT_ICON"]
-RT_GROUP_ICON = pefile.RESOURCE_TYPE["RT_GROUP_ICON"]
-RT_VERSION = pefile.RESOURCE_TYPE["RT_VERSION"]
-RT_MANIFEST = pefile.RESOURCE_TYPE["RT_MANIFEST"]
+RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = (
+    pefile.RESOURCE_TYPE["RT_" + kind]
+    for kind in ("ICON", "GROUP_ICON", "VERSION", "MANIFEST"))
 US_ENGLISH = 0x0409
 ICON_GROUP = 105
 ICON_ID = 1
@@ -99,18 +99,15 @@ IMPORTS = {
         "GetCommandLineA", "GetModuleFileNameA", "GetACP", "GetCPInfo",
         "SetCurrentDirectoryA", "GetCurrentDirectoryA",
         "SetEnvironmentVariableA", "GetStartupInfoA", "CreateProcessA",
-        "ExitProcess",
-    },
+        "ExitProcess"},
     "USER32.DLL": {"MessageBoxA"},
 }
 
 # (type, identifier, language): the whole resource tree. Sorted as text,
 # since a resource may be named rather than numbered.
 RESOURCES_WITHOUT_MANIFEST = sorted([
-    (RT_ICON, ICON_ID, US_ENGLISH),
-    (RT_GROUP_ICON, ICON_GROUP, US_ENGLISH),
-    (RT_VERSION, 1, US_ENGLISH),
-], key=str)
+    (RT_ICON, ICON_ID, US_ENGLISH), (RT_GROUP_ICON, ICON_GROUP, US_ENGLISH),
+    (RT_VERSION, 1, US_ENGLISH)], key=str)
 RESOURCES = sorted(RESOURCES_WITHOUT_MANIFEST +
                    [(RT_MANIFEST, MANIFEST_ID, US_ENGLISH)], key=str)
 
@@ -147,17 +144,11 @@ GROUP_ENTRY = [("width", 32), ("height", 32), ("colours", 16),
 BITMAP_HEADER = [("size", 40), ("width", 32), ("height", 64), ("planes", 1),
                  ("bits per pixel", 4), ("compression", 0)]
 
-FIXED_VERSION = [
-    ("Signature", 0xFEEF04BD),
-    ("StrucVersion", 0x00010000),
-    ("FileFlagsMask", 0x3F),
-    ("FileFlags", 0),
-    ("FileOS", 0x00040004),  # VOS_NT_WINDOWS32
-    ("FileType", 0x1),  # VFT_APP
-    ("FileSubtype", 0),
-    ("FileDateMS", 0),
-    ("FileDateLS", 0),
-]
+# FileOS VOS_NT_WINDOWS32, FileType VFT_APP.
+FIXED_VERSION = [("Signature", 0xFEEF04BD), ("StrucVersion", 0x00010000),
+                 ("FileFlagsMask", 0x3F), ("FileFlags", 0),
+                 ("FileOS", 0x00040004), ("FileType", 0x1), ("FileSubtype", 0),
+                 ("FileDateMS", 0), ("FileDateLS", 0)]
 
 STRING_TABLE_KEY = "040904b0"
 # In this order, each a pattern of the whole text, with the values of the
@@ -213,16 +204,14 @@ def check_header(pe, exe, _):
 
 
 def check_imports(pe, _, __):
-    got = {}
+    got, want = defaultdict(set), defaultdict(set, IMPORTS)
     for dll, names in pe_imports.imports(pe):
-        got.setdefault(dll.upper(), set()).update(names)
+        got[dll.upper()].update(names)
     for dll in sorted(got):
         print("%s: %s" % (dll, ", ".join(sorted(got[dll]))))
-    for dll in sorted(set(got) | set(IMPORTS)):
-        expect(dll + " missing imports",
-               sorted(IMPORTS.get(dll, set()) - got.get(dll, set())), [])
-        expect(dll + " extra imports",
-               sorted(got.get(dll, set()) - IMPORTS.get(dll, set())), [])
+    for dll in sorted(set(got) | set(want)):
+        expect(dll + " missing imports", sorted(want[dll] - got[dll]), [])
+        expect(dll + " extra imports", sorted(got[dll] - want[dll]), [])
     expect("delay-load imports", directory(pe, "DELAY_IMPORT"), (0, 0))
 
 
@@ -241,16 +230,14 @@ def canonical(xml):
 def check_manifest(pe, _, __):
     data = resource_data(pe, RT_MANIFEST, MANIFEST_ID)
     if data is None:
-        expect("manifest present", False, True)
-        return
+        return expect("manifest present", False, True)
     # A tag with two can crash an older Windows.
     expect("tags declaring more than one namespace",
            re.findall(rb"<[^>]*\sxmlns\b[^>]*\sxmlns\b[^>]*>", data), [])
     try:
         got = canonical(data.decode("utf-8"))
     except (UnicodeDecodeError, ElementTree.ParseError) as error:
-        expect("manifest XML error", str(error), None)
-        return
+        return expect("manifest XML error", str(error), None)
     differing = list(difflib.unified_diff(canonical(MANIFEST), got, "wanted",
                                           "built", n=0, lineterm=""))
     if differing:
@@ -261,8 +248,7 @@ def check_icon(pe, _, icon_file):
     group = resource_data(pe, RT_GROUP_ICON, ICON_GROUP)
     image = resource_data(pe, RT_ICON, ICON_ID)
     if group is None or image is None:
-        expect("icon group and image present", False, True)
-        return
+        return expect("icon group and image present", False, True)
     expect("icon group size", len(group), 6 + 14)
     for what, data, at, layout, fields in [
             ("icon group", group, 0, "<HHH", GROUP_HEADER),
@@ -276,7 +262,6 @@ def check_icon(pe, _, icon_file):
                                       struct.unpack_from(layout, data, at)):
             expect(what + " " + field, got,
                    len(image) if want is None else want)
-    # The image must be the one in the icon file, unchanged.
     ico = Path(icon_file).read_bytes()
     size, offset = struct.unpack_from("<II", ico, 6 + 8)
     expect("icon image equals " + icon_file,
@@ -317,30 +302,22 @@ def check_version(pe, _, __):
             for var in variables], TRANSLATIONS)
 
 
-AREAS = {
-    "header": check_header,
-    "imports": check_imports,
-    "resources": check_resources,
-    "resources_without_manifest":
-        lambda *area: check_resources(*area, RESOURCES_WITHOUT_MANIFEST),
-    "manifest": check_manifest,
-    "icon": check_icon,
-    "version": check_version,
-}
+AREAS = {"header": check_header, "imports": check_imports,
+         "resources": check_resources, "manifest": check_manifest,
+         "icon": check_icon, "version": check_version,
+         "resources_without_manifest": lambda *area: check_resources(
+             *area, RESOURCES_WITHOUT_MANIFEST)}
 
 
 def check_cost_figures(cost, compiler, files):
-    rows = {}
-    named = None
-    with open(cost, encoding="utf-8") as f:
-        for line in f:
-            built_by = re.fullmatch(r"Sizes as built by (.+):", line.strip())
-            if built_by:
-                named = built_by[1]
-            cells = [c.strip() for c in line.strip().strip("|").split("|")]
-            names = re.findall(r"`([^`]+\.exe)`", cells[0])
-            if len(cells) == 3 and names:
-                rows[names[-1]] = (cells[1], cells[2])
+    rows, named = {}, None
+    for line in Path(cost).read_text(encoding="utf-8").splitlines():
+        built_by = re.fullmatch(r"Sizes as built by (.+):", line.strip())
+        named = built_by[1] if built_by else named
+        cells = [c.strip() for c in line.strip().strip("|").split("|")]
+        names = re.findall(r"`([^`]+\.exe)`", cells[0])
+        if len(cells) == 3 and names:
+            rows[names[-1]] = (cells[1], cells[2])
     if named is None:
         FAILURES.append(f'{cost}: no line "Sizes as built by <compiler>:" '
                         f"above the table; this tree was built by {compiler}")
@@ -371,8 +348,7 @@ def check_reproducible(cmake, generator, toolchain, build_type, source,
                        reference_build, reference, build):
     # The new tree is emptied first; it must not hold the reference.
     if Path(reference).resolve().is_relative_to(Path(build).resolve()):
-        FAILURES.append("%s lies inside %s" % (reference, build))
-        return
+        return FAILURES.append("%s lies inside %s" % (reference, build))
     shutil.rmtree(build, ignore_errors=True)
     for step in [[cmake, "-S", source, "-B", build, "-G", generator,
                   "-DCMAKE_TOOLCHAIN_FILE=" + toolchain,
@@ -382,9 +358,8 @@ def check_reproducible(cmake, generator, toolchain, build_type, source,
         result = subprocess.run(step, stdout=subprocess.PIPE,
                                 stderr=subprocess.STDOUT, text=True)
         if result.returncode != 0:
-            FAILURES.append("%s exited with %d:\n%s" % (
+            return FAILURES.append("%s exited with %d:\n%s" % (
                 " ".join(step), result.returncode, result.stdout))
-            return
     again = os.path.join(build, os.path.relpath(reference, reference_build))
     first, second = Path(reference).read_bytes(), Path(again).read_bytes()
     print("%s: %d bytes; %s: %d bytes" % (reference, len(first), again,
