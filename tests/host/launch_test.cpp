@@ -16,15 +16,11 @@ using namespace varnix_test;
 
 // Written out here rather than taken from the launcher, so that a slip in
 // its texts shows.
-const std::string kRenamed =
-    "Varnix has been renamed.  Please check your configuration, consider "
-    "reinstalling, and try again.";
-const std::string kNoSystem =
-    "Varnix can't find System directory.  Please check your configuration, "
-    "consider reinstalling, and try again.";
-const std::string kNotInstalled =
-    "Varnix is not installed properly.  Please check your configuration, "
-    "consider reinstalling, and try again.";
+const std::string kAdvice =
+    "  Please check your configuration, consider reinstalling, and try again.";
+const std::string kRenamed = "Varnix has been renamed." + kAdvice;
+const std::string kNoSystem = "Varnix can't find System directory." + kAdvice;
+const std::string kNotInstalled = "Varnix is not installed properly." + kAdvice;
 const std::string kLaunchCaption = "Failed to launch Varnix";
 const std::string kSystemCaption = "Could not find System directory.";
 
@@ -71,7 +67,7 @@ const char kGame[] = "C:\\Games\\Varnix\\Varnix.exe";
 const char kGameSystem[] = "C:\\Games\\Varnix\\System";
 
 TEST(RunLauncher, Sequence) {
-  const std::vector<SequenceCase> cases = {
+  RunCases({
       {"typical start", kGame, "-log", Started(kGameSystem, "-LAUNCHED -log")},
       {"empty tail", kGame, "", Started(kGameSystem, "-LAUNCHED ")},
       {"tail handed on unchanged", kGame, "\"a b\"  c\\ \t",
@@ -96,14 +92,13 @@ TEST(RunLauncher, Sequence) {
       // Cut at its blank, this name would pass as "Varnix".
       {"a blank in the name", "C:\\Games\\Varnix copy.exe", "",
        Calls{kRenamedWarning}},
-  };
-  RunCases(cases);
+  });
 }
 
 TEST(RunLauncher, StopsAtTheFirstFailure) {
   const unsigned all = ChangeDirectoryOperation | ReadStartupInfoOperation |
                        StartProcessOperation | ShowWarningOperation;
-  const std::vector<SequenceCase> cases = {
+  RunCases({
       {"nothing fails", kGame, "-a", Started(kGameSystem, "-LAUNCHED -a")},
       {"ChangeDirectory fails", kGame, "-a",
        Calls{Enter(kGameSystem), kNoSystemWarning}, ChangeDirectoryOperation},
@@ -121,8 +116,7 @@ TEST(RunLauncher, StopsAtTheFirstFailure) {
        Calls{Enter(kGameSystem), kNoSystemWarning}, all},
       {"renamed, everything would fail", "C:\\Games\\Varnix\\Game.exe", "-a",
        Calls{kRenamedWarning}, all},
-  };
-  RunCases(cases);
+  });
 }
 
 // "C:\" + filler + "\" + component, `length` bytes in all.
@@ -151,7 +145,7 @@ TEST(RunLauncher, Capacities) {
   const std::string tailTooLong = TailOfLength(65526);
   const Calls tooLong = {Enter(kGameSystem), kRead, kNotInstalledWarning};
 
-  const std::vector<SequenceCase> cases = {
+  RunCases({
       {"path of 779 bytes", fits779, "",
        Started(fits779.substr(0, 769) + "System", "-LAUNCHED ")},
       {"path of 780 bytes", PathOfLength(780, "Varnix.exe"), "",
@@ -175,8 +169,7 @@ TEST(RunLauncher, Capacities) {
       {"tail too long for any command line", kGame, tailTooLong, tooLong},
       {"tail of 100,000 bytes", kGame, TailOfLength(100000), tooLong},
       {"no command line to take a tail from", kGame, std::nullopt, tooLong},
-  };
-  RunCases(cases);
+  });
 }
 
 }  // namespace
