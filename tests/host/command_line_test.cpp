@@ -133,9 +133,7 @@ TEST(MatchesLauncherName, Table) {
       {"Xarnix.exe", false},
       // Only A to Z fold: 0x0E is not '.' in another case, nor is the
       // Latin-1 capital I with acute an 'i'.
-      {"Varnix\x0e"
-       "exe",
-       false},
+      {"Varnix\016exe", false},
       {"Varn\xcdx.exe", false},
   };
   for (const auto& [component, accepted] : cases) {
@@ -166,11 +164,9 @@ TEST(SystemDirectoryFor, Table) {
     ASSERT_EQ(
         SystemDirectoryFor(area.get(), FinalComponent(area.get()), capacity),
         fits);
-    if (fits) {
-      EXPECT_EQ(std::string(area.get()), directory);
-    } else {
-      EXPECT_EQ(std::string(area.get(), capacity), before);
-    }
+    EXPECT_EQ(
+        fits ? std::string(area.get()) : std::string(area.get(), capacity),
+        fits ? directory : before);
   }
 }
 
@@ -193,11 +189,9 @@ TEST(ChildCommandLine, Table) {
 
     ASSERT_EQ(ChildCommandLine(Terminated(tail).get(), area.get(), capacity),
               fits);
-    if (fits) {
-      EXPECT_EQ(std::string(area.get()), commandLine);
-    } else {
-      EXPECT_EQ(std::string(area.get(), capacity), before);
-    }
+    EXPECT_EQ(
+        fits ? std::string(area.get()) : std::string(area.get(), capacity),
+        fits ? commandLine : before);
   }
 }
 
