@@ -34,8 +34,7 @@ void CheckCalls(const RecordingPlatform& platform, unsigned failing,
   const std::string directory =
       programPath.substr(0, programPath.find_last_of("\\/") + 1) + "System";
   unsigned previous = 0;
-  bool warned = false;
-  bool started = false;
+  bool warned = false, started = false;
   for (const Call& call : platform.calls()) {
     Check(!warned);
     if (call.operation == ShowWarningOperation) {

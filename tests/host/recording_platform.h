@@ -43,8 +43,7 @@ inline void PrintTo(const Call& call, std::ostream* os) {
   static const char* const names[] = {
       "?", "ChangeDirectory", "ReadStartupInfo", "?", "StartProcess", "?", "?",
       "?", "ShowWarning"};
-  const unsigned operation = call.operation;
-  *os << names[operation <= 8 ? operation : 0] << '(';
+  *os << (call.operation <= 8 ? names[call.operation] : "?") << '(';
   for (const std::string* text : {&call.first, &call.second}) {
     if (text->size() <= 100) {
       *os << '"' << *text << "\", ";
