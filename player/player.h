@@ -81,6 +81,7 @@ struct LaunchRequest {
   // `neighbours`, other than `ownFolder`, is another player's alongside.
   std::string neighbours;
   std::string ownFolder;
+  std::string gameFile;  // where the game lies, read when a box shows
 };
 
 struct LaunchOutcome {
@@ -94,6 +95,7 @@ struct LaunchOutcome {
   std::vector<std::string> environment;  // the launcher was started with
   bool traced = false;
   std::vector<TracedCall> calls;
+  std::string game;  // the game's file, byte for byte, when a box first showed
 };
 
 // Starts the launcher, dismisses its boxes, waits for its end, releases its
