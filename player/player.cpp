@@ -213,8 +213,8 @@ bool EmptyCommandLine(HANDLE process) {
 // Wine's debugging channels for the processes this one starts: the launcher
 // inherits them, and Wine reads them when a process starts.
 constexpr char WineDebugVariable[] = "WINEDEBUG";
-// Each traced call's line begins with its process and thread id.
-constexpr char TraceChannels[] = "+pid,+relay";
+// Each line begins with its process and thread id; +process tells of starts.
+constexpr char TraceChannels[] = "+pid,+relay,+process";
 
 // The game's instructions travel in the environment that the launcher is
 // started with and, if it does its job, passes on: this process's own, with
@@ -436,6 +436,7 @@ LaunchOutcome Play(const LaunchRequest& request) {
         // A box is modal: while one is up the launcher cannot end, so none
         // can be missed between two looks.
         if (const HWND box = FindBox(process.dwProcessId)) {
+          if (outcome.boxes.empty()) ReadBytes(request.gameFile, &outcome.game);
           outcome.boxes.push_back(ReadAndDismiss(box));
         }
         return false;

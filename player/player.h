@@ -84,6 +84,7 @@ struct LaunchRequest {
   // Where Wine traces the launcher's calls, a channel of Wine's ("actctx")
   // whose errors, warnings and fixmes it reports too, in `wineLines`.
   std::string wineChannel;
+  std::string gameFile;  // where the game lies, read when a box shows
 };
 
 struct LaunchOutcome {
@@ -98,6 +99,7 @@ struct LaunchOutcome {
   bool traced = false;
   std::vector<TracedCall> calls;
   std::vector<std::string> wineLines;  // of the launcher's process, as written
+  std::string game;  // the game's file, byte for byte, when a box first showed
 };
 
 // Starts the launcher, dismisses its boxes, waits for its end, releases its

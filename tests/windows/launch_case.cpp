@@ -5,6 +5,7 @@
 #include <stdint.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <vector>
 
@@ -254,7 +255,10 @@ void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
                 const std::string& directory) {
   ExpectEndAndCalls(outcome, 1, 1, 0, directory);
   for (const WarningBox& box : outcome.boxes) {
-    ADD_FAILURE() << "unexpected box \"" << box.caption << "\": " << box.text;
+    ADD_FAILURE() << "unexpected box \"" << box.caption << "\": " << box.text
+                  << "; the game's file then held " << outcome.game.size()
+                  << " bytes, the stand-in "
+                  << std::filesystem::file_size(WideName(StandInFile()));
   }
   EXPECT_EQ(1, outcome.gamesRunningAtEnd)
       << "games still running when the launcher ended";
@@ -315,6 +319,7 @@ LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,
     request.launcherFile = copy;
   }
   request.reportFile = layout.folder + ".report";
+  request.gameFile = layout.folder + "\\System\\RuZoriru.exe";
   const LaunchOutcome outcome = PlayAlongside(request);
   if (!copy.empty()) DeleteFileW(WideName(copy).c_str());
   return outcome;
