@@ -65,3 +65,27 @@ build_for_wine() {
     *) "$varnix_scripts/build" "$@" "$preset" ;;
   esac
 }
+
+# junit_verdicts REPORT: a line "VERDICT NAME" for each case of a CTest
+# JUnit report, VERDICT passed, failed or skipped; fails if there is no
+# report to read.
+junit_verdicts() {
+  /usr/bin/python3 - "$1" <<'EOF'
+import sys
+import xml.etree.ElementTree as tree
+
+for case in tree.parse(sys.argv[1]).getroot().iter("testcase"):
+    skipped = case.find("skipped")
+    if case.find("failure") is not None or case.find("error") is not None:
+        verdict = "failed"
+    elif skipped is not None and skipped.get("message", "").startswith("SKIP_"):
+        # Skipped by its own say (a skip line, a skip status); one that was
+        # not run because a fixture it needs failed is a failure.
+        verdict = "skipped"
+    elif case.get("status") == "notrun" or skipped is not None:
+        verdict = "failed"
+    else:
+        verdict = "passed"
+    print(verdict, case.get("name"))
+EOF
+}
