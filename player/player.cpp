@@ -237,10 +237,10 @@ std::vector<std::string> LaunchEnvironment(const LaunchRequest& request,
   return environment;
 }
 
-// Only what is written after the trace's end now is read back.
-unsigned long long TraceEnd() {
+// 0 for a file that is not there.
+unsigned long long FileSize(const std::string& path) {
   std::error_code error;
-  const auto size = std::filesystem::file_size(WideName(TraceFile()), error);
+  const auto size = std::filesystem::file_size(WideName(path), error);
   return error ? 0 : size;
 }
 
@@ -383,7 +383,8 @@ LaunchOutcome Play(const LaunchRequest& request) {
     return outcome;
   }
 
-  const unsigned long long traceFrom = TraceEnd();
+  // Only what is written after the trace's end now is read back.
+  const unsigned long long traceFrom = FileSize(TraceFile());
   const std::vector<HWND> dialogsBefore = Dialogs();
   PROCESS_INFORMATION process;
   outcome.environment = LaunchEnvironment(request, eventName);
@@ -436,7 +437,9 @@ LaunchOutcome Play(const LaunchRequest& request) {
         // A box is modal: while one is up the launcher cannot end, so none
         // can be missed between two looks.
         if (const HWND box = FindBox(process.dwProcessId)) {
-          if (outcome.boxes.empty()) ReadBytes(request.gameFile, &outcome.game);
+          if (outcome.boxes.empty()) {
+            outcome.gameBytes = FileSize(request.gameFile);
+          }
           outcome.boxes.push_back(ReadAndDismiss(box));
         }
         return false;

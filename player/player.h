@@ -99,7 +99,7 @@ struct LaunchOutcome {
   bool traced = false;
   std::vector<TracedCall> calls;
   std::vector<std::string> wineLines;  // of the launcher's process, as written
-  std::string game;  // the game's file, byte for byte, when a box first showed
+  unsigned long long gameBytes = 0;  // the game's size when a box first showed
 };
 
 // Starts the launcher, dismisses its boxes, waits for its end, releases its

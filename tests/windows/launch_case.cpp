@@ -256,7 +256,7 @@ void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
   ExpectEndAndCalls(outcome, 1, 1, 0, directory);
   for (const WarningBox& box : outcome.boxes) {
     ADD_FAILURE() << "unexpected box \"" << box.caption << "\": " << box.text
-                  << "; the game's file then held " << outcome.game.size()
+                  << "; the game's file then held " << outcome.gameBytes
                   << " bytes, the stand-in "
                   << std::filesystem::file_size(WideName(StandInFile()));
   }
