@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <sstream>
 
@@ -90,34 +91,112 @@ std::string ImageOf(DWORD processId) {
   return known ? WideToUtf8(std::wstring(path, length)) : std::string();
 }
 
-bool IsNeighbours(const std::string& image, const LaunchRequest& request) {
-  return !request.neighbours.empty() &&
-         image.find("\\" + request.neighbours) != std::string::npos &&
-         image.find("\\" + request.ownFolder + "\\") == std::string::npos;
+// When the process was made, 0 when that cannot be read (it has ended).
+unsigned long long MadeAt(DWORD processId) {
+  const HANDLE process =
+      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  FILETIME made = {}, unused[3];
+  if (process) {
+    GetProcessTimes(process, &made, &unused[0], &unused[1], &unused[2]);
+    CloseHandle(process);
+  }
+  return static_cast<unsigned long long>(made.dwHighDateTime) << 32 |
+         made.dwLowDateTime;
 }
 
-// Closes another process's dialog, if one is up, and says so in `failure`
-// unless that already tells of an earlier one.
-bool ForeignDialog(DWORD launcherId, const std::vector<HWND>& before,
-                   const LaunchRequest& request, std::string* failure) {
+// Every process's parent and file name, from one snapshot of the system's
+// list, which needs no access to the processes themselves.
+struct ProcessEntry {
+  DWORD parent;
+  std::string file;
+};
+std::map<DWORD, ProcessEntry> Processes() {
+  std::map<DWORD, ProcessEntry> processes;
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return processes;
+  PROCESSENTRY32 entry;
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more;
+       more = Process32Next(snapshot, &entry)) {
+    processes[entry.th32ProcessID] = {entry.th32ParentProcessID,
+                                      entry.szExeFile};
+  }
+  CloseHandle(snapshot);
+  return processes;
+}
+
+// Whether `owner`, not the launcher, is of the launch that the launcher
+// `launcher`, made at `launcherMade`, began: a process it started, or one
+// of theirs, each made after it (a neighbour's game may have a parent of the
+// launcher's number, one of its launchers that ended before this one was
+// made and whose number the system gave again).
+bool OfTheLaunch(DWORD owner, DWORD launcher, unsigned long long launcherMade,
+                 const std::map<DWORD, ProcessEntry>& processes) {
+  for (int depth = 0; depth < 8; ++depth) {
+    const auto entry = processes.find(owner);
+    if (entry == processes.end() || MadeAt(owner) < launcherMade) return false;
+    if (entry->second.parent == launcher) return true;
+    owner = entry->second.parent;
+  }
+  return false;
+}
+
+// Whether `window`, a dialog not of the launcher's, is one the launch
+// caused: one of a process of the launch, or one that the system shows on
+// their behalf and that names the launcher or the game. On Windows a
+// program's hard errors as it starts (a DLL missing, a bad image) come from
+// the session's csrss.exe, and a crash's report from WerFault.exe; under
+// Wine a crash's dialog comes from winedbg.exe, which the crashed process
+// starts itself. Any other program's dialog is no concern of the launch.
+bool CausedByTheLaunch(HWND window, DWORD owner, DWORD launcher,
+                       unsigned long long launcherMade,
+                       const LaunchRequest& request) {
+  const std::map<DWORD, ProcessEntry> processes = Processes();
+  if (OfTheLaunch(owner, launcher, launcherMade, processes)) return true;
+  const auto entry = processes.find(owner);
+  if (entry == processes.end() ||
+      (lstrcmpiA(entry->second.file.c_str(), "csrss.exe") != 0 &&
+       lstrcmpiA(entry->second.file.c_str(), "WerFault.exe") != 0)) {
+    return false;
+  }
+  AwaitShown(window);
+  const auto lower = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(tolower(c));
+    return text;
+  };
+  const std::string said =
+      lower(TextOf(window) + "\n" + TextOf(GetDlgItem(window, BoxTextId)));
+  const std::string& file = request.launcherFile;
+  return said.find("ruzoriru.exe") != std::string::npos ||
+         said.find(lower(file.substr(file.find_last_of('\\') + 1))) !=
+             std::string::npos;
+}
+
+// Looks at the dialogs that are not in `judged` and not the launcher's
+// own; one that the launch caused is closed and told of in `failure`
+// (unless that already tells of an earlier one). Every dialog looked at is
+// added to `judged`, so that each is looked at once.
+bool ForeignDialog(DWORD launcherId, unsigned long long launcherMade,
+                   std::vector<HWND>* judged, const LaunchRequest& request,
+                   std::string* failure) {
   for (const HWND window : Dialogs()) {
     const DWORD owner = OwnerOf(window);
-    if (owner == launcherId || owner == GetCurrentProcessId() ||
-        std::find(before.begin(), before.end(), window) != before.end()) {
+    if (owner == launcherId ||
+        std::find(judged->begin(), judged->end(), window) != judged->end()) {
       continue;
     }
-    // A dialog that closed between the listing and this look, a
-    // neighbour's most likely, can no longer be told whose it was, and
-    // nobody meets it any more.
-    if (owner == 0) continue;
-    const std::string image = ImageOf(owner);
-    if (image.empty() && !IsWindow(window)) continue;
-    if (IsNeighbours(image, request)) continue;
+    judged->push_back(window);
+    // A dialog that closed between the listing and this look can no longer
+    // be told whose it was, and nobody meets it any more.
+    if (owner == 0 || owner == GetCurrentProcessId() ||
+        !CausedByTheLaunch(window, owner, launcherId, launcherMade, request)) {
+      continue;
+    }
     AwaitShown(window);
     if (failure->empty()) {
-      *failure = "a dialog of process " + std::to_string(owner) +
-                 " appeared during the launch: \"" + TextOf(window) + "\" " +
-                 TextOf(GetDlgItem(window, BoxTextId));
+      *failure = "a dialog of process " + std::to_string(owner) + " (" +
+                 ImageOf(owner) + ") appeared during the launch: \"" +
+                 TextOf(window) + "\" " + TextOf(GetDlgItem(window, BoxTextId));
     }
     PostMessageA(window, WM_CLOSE, 0, 0);
     return true;
@@ -162,23 +241,16 @@ WarningBox ReadAndDismiss(HWND window) {
 
 // Only the game counts: Wine may start its desktop process as a child of
 // the first process of a session that opens a window. And only this
-// player's: a neighbour's game may have a parent of the same number, one of
-// its launchers that has ended and whose number the system gave again.
-int RunningGamesStartedBy(DWORD processId, const LaunchRequest& request) {
-  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+// launch's, as OfTheLaunch tells them.
+int RunningGamesStartedBy(DWORD processId, unsigned long long made) {
   int count = 0;
-  PROCESSENTRY32 entry;
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32First(snapshot, &entry); more;
-       more = Process32Next(snapshot, &entry)) {
-    if (entry.th32ParentProcessID == processId &&
-        lstrcmpiA(entry.szExeFile, "RuZoriru.exe") == 0 &&
-        !IsNeighbours(ImageOf(entry.th32ProcessID), request)) {
+  for (const auto& [id, entry] : Processes()) {
+    if (entry.parent == processId &&
+        lstrcmpiA(entry.file.c_str(), "RuZoriru.exe") == 0 &&
+        MadeAt(id) >= made) {
       ++count;
     }
   }
-  CloseHandle(snapshot);
   return count;
 }
 
@@ -368,8 +440,9 @@ bool LayOut(const Layout& layout, const std::string& launcherFile,
   return WriteBytes(game, image) || fail("cannot write " + game);
 }
 
-// A dialog of another process, up to the game's report (a system box about
-// the game, say), is one that no player of this launcher should meet.
+// A dialog that the launch caused, other than the launcher's own box, up to
+// the game's report (a system box about the game, say), is one that no
+// player of this launcher should meet.
 LaunchOutcome Play(const LaunchRequest& request) {
   LaunchOutcome outcome;
   DeleteFileW(WideName(request.reportFile).c_str());
@@ -385,7 +458,7 @@ LaunchOutcome Play(const LaunchRequest& request) {
 
   // Only what is written after the trace's end now is read back.
   const unsigned long long traceFrom = FileSize(TraceFile());
-  const std::vector<HWND> dialogsBefore = Dialogs();
+  std::vector<HWND> judged = Dialogs();
   PROCESS_INFORMATION process;
   outcome.environment = LaunchEnvironment(request, eventName);
   std::wstring block;
@@ -405,7 +478,11 @@ LaunchOutcome Play(const LaunchRequest& request) {
   const std::wstring startIn = Utf8ToWide(request.startIn);
   STARTUPINFOW startup = request.startup;
   startup.cb = sizeof startup;
-  const DWORD flags = request.creationFlags | (empty ? CREATE_SUSPENDED : 0);
+  // A shell starts a program with the system's default error mode, not its
+  // own (this program's test runner turns the system's error boxes off), so
+  // that the launcher and the game meet the boxes a player's would.
+  const DWORD flags = request.creationFlags | CREATE_DEFAULT_ERROR_MODE |
+                      (empty ? CREATE_SUSPENDED : 0);
   if (!CreateProcessW(WideName(request.launcherFile).c_str(), &commandLine[0],
                       nullptr, nullptr, request.inheritable != nullptr,
                       flags | CREATE_UNICODE_ENVIRONMENT, block.data(),
@@ -417,6 +494,7 @@ LaunchOutcome Play(const LaunchRequest& request) {
     CloseHandle(hold);
     return outcome;
   }
+  const unsigned long long made = MadeAt(process.dwProcessId);
   if (empty) {
     if (!EmptyCommandLine(process.hProcess)) {
       outcome.failure = "cannot empty the launcher's command line";
@@ -430,7 +508,7 @@ LaunchOutcome Play(const LaunchRequest& request) {
         outcome.ended =
             WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
         if (outcome.ended) return true;
-        if (ForeignDialog(process.dwProcessId, dialogsBefore, request,
+        if (ForeignDialog(process.dwProcessId, made, &judged, request,
                           &outcome.failure)) {
           return true;
         }
@@ -448,7 +526,7 @@ LaunchOutcome Play(const LaunchRequest& request) {
   if (outcome.ended) {
     GetExitCodeProcess(process.hProcess, &outcome.exitCode);
     outcome.gamesRunningAtEnd =
-        RunningGamesStartedBy(process.dwProcessId, request);
+        RunningGamesStartedBy(process.dwProcessId, made);
     if (!TraceFile().empty()) {
       ReadTrace(traceFrom, process, request.wineChannel, &outcome);
     }
@@ -476,7 +554,7 @@ LaunchOutcome Play(const LaunchRequest& request) {
         // The system tells of a game that cannot start, or of one for
         // another kind of Windows, in a box of its own once the launcher is
         // gone.
-        ForeignDialog(process.dwProcessId, dialogsBefore, request,
+        ForeignDialog(process.dwProcessId, made, &judged, request,
                       &outcome.failure);
         return false;
       },

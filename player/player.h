@@ -77,10 +77,6 @@ struct LaunchRequest {
   std::string reportFile;  // where the game is to write its report
   // Whether the game waits, before it reports, until the launcher has ended.
   bool holdGame = true;
-  // A dialog of a program from under a folder whose name begins with
-  // `neighbours`, other than `ownFolder`, is another player's alongside.
-  std::string neighbours;
-  std::string ownFolder;
   // Where Wine traces the launcher's calls, a channel of Wine's ("actctx")
   // whose errors, warnings and fixmes it reports too, in `wineLines`.
   std::string wineChannel;
@@ -102,9 +98,11 @@ struct LaunchOutcome {
   unsigned long long gameBytes = 0;  // the game's size when a box first showed
 };
 
-// Starts the launcher, dismisses its boxes, waits for its end, releases its
-// game and reads the report. Another process's dialog meanwhile is closed
-// and fails the run.
+// Starts the launcher as a shell does, dismisses its boxes, waits for its
+// end, releases its game and reads the report. A dialog meanwhile of a
+// process the launcher started, or one the system shows about the launcher
+// or the game, is closed and fails the run; any other program's is left
+// alone.
 LaunchOutcome Play(const LaunchRequest& request);
 
 }  // namespace varnix_e2e

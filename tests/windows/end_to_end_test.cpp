@@ -283,7 +283,7 @@ LaunchOutcome StartStandInDirectly(DWORD flags, HANDLE inheritable) {
   request.inheritable = inheritable;
   request.holdGame = false;
   request.reportFile = ScratchRoot() + "\\Direct.report";
-  return PlayAlongside(request);
+  return Play(request);
 }
 
 // The instrument for the case above: the stand-in, started with the same

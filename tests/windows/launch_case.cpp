@@ -320,7 +320,7 @@ LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,
   }
   request.reportFile = layout.folder + ".report";
   request.gameFile = layout.folder + "\\System\\RuZoriru.exe";
-  const LaunchOutcome outcome = PlayAlongside(request);
+  const LaunchOutcome outcome = Play(request);
   if (!copy.empty()) DeleteFileW(WideName(copy).c_str());
   return outcome;
 }

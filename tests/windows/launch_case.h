@@ -129,9 +129,6 @@ class Launcher : public testing::TestWithParam<LaunchCase> {};
 void ExpectGame(const LaunchOutcome& outcome, const std::string& commandLine,
                 const std::string& directory);
 
-// Play(request), told which dialogs are those of other runs alongside.
-LaunchOutcome PlayAlongside(LaunchRequest request);
-
 // Lays out `layout` and starts its launcher, through `reachedAs` (the folder
 // by another name) when given; `failure` says why either step failed.
 LaunchOutcome LayOutAndLaunch(const Layout& layout, LaunchRequest request,

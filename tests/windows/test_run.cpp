@@ -112,12 +112,6 @@ const std::string& ScratchRoot() { return root; }
 
 const std::string& ScratchBase() { return run.base; }
 
-LaunchOutcome PlayAlongside(LaunchRequest request) {
-  request.neighbours = RootName;
-  request.ownFolder = ownFolder;
-  return Play(request);
-}
-
 unsigned RunCodePage() { return run.codePage; }
 
 bool AllRows() { return run.allRows; }
