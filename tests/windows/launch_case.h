@@ -88,6 +88,10 @@ struct LaunchCase {
   // Where the outcome under Wine is Wine's own rather than the row's: why,
   // and the row skips there.
   const char* notUnderWine = nullptr;
+  // Where Wine starts the game although Windows shows `warning`: why. Under
+  // Wine the row then expects the game, as `gameCommandLine` and
+  // `gameDirectory` say.
+  const char* wineStartsTheGame = nullptr;
   // When not 0, the folder is padded with ゲ, two or three bytes in the
   // code pages that spell it, until its System folder's path is this many
   // characters long.
