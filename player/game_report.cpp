@@ -47,6 +47,8 @@ constexpr std::pair<const char*, unsigned long GameReport::*> Numbers[] = {
     {"priority_class", &GameReport::priorityClass},
     {"show_window", &GameReport::showWindow},
     {"reserved_bytes", &GameReport::reservedBytes},
+    {"std_input", &GameReport::stdInput},
+    {"std_output", &GameReport::stdOutput},
     {"kernel_priority_class", &GameReport::kernelPriorityClass},
     {"code_page", &GameReport::codePage}};
 

@@ -31,6 +31,10 @@ struct GameReport {
   unsigned long startupFlags = 0;   // STARTUPINFOA dwFlags
   unsigned long showWindow = 0;     // STARTUPINFOA wShowWindow
   unsigned long reservedBytes = 0;  // STARTUPINFOA cbReserved2
+  // STARTUPINFOA hStdInput and hStdOutput, their low 32 bits: a shell's
+  // hotkey and monitor where the flags say so.
+  unsigned long stdInput = 0;
+  unsigned long stdOutput = 0;
   bool hasTitle = false;
   std::string title;                // STARTUPINFOA lpTitle
   unsigned long priorityClass = 0;  // GetPriorityClass

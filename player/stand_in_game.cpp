@@ -86,6 +86,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   report.startupFlags = startup.dwFlags;
   report.showWindow = startup.wShowWindow;
   report.reservedBytes = startup.cbReserved2;
+  report.stdInput = static_cast<unsigned long>(
+      reinterpret_cast<ULONG_PTR>(startup.hStdInput));
+  report.stdOutput = static_cast<unsigned long>(
+      reinterpret_cast<ULONG_PTR>(startup.hStdOutput));
   report.hasTitle = startup.lpTitle != nullptr;
   if (startup.lpTitle) report.title = startup.lpTitle;
 
