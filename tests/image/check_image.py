@@ -60,6 +60,17 @@ def directory(pe, name):
     return (entry.VirtualAddress, entry.Size)
 
 
+def dll(pe, flag):
+    return getattr(pe.OPTIONAL_HEADER, "IMAGE_DLLCHARACTERISTICS_" + flag)
+
+
+# The sections with every IMAGE_SCN_MEM_ flag of FLAGS, holding HOLDING.
+def sections(pe, *flags, holding=None):
+    return [s.Name.rstrip(b"\0").decode() for s in pe.sections
+            if all(getattr(s, "IMAGE_SCN_MEM_" + f) for f in flags) and
+            (holding is None or s.contains_rva(holding))]
+
+
 # (what, how to read it, expected)
 HEADER = [
     ("machine", lambda pe: pe.FILE_HEADER.Machine, 0x014C),
@@ -73,17 +84,8 @@ HEADER = [
     ("operating system version",
      lambda pe: (pe.OPTIONAL_HEADER.MajorOperatingSystemVersion,
                  pe.OPTIONAL_HEADER.MinorOperatingSystemVersion), (4, 0)),
-    ("DYNAMIC_BASE, NX_COMPAT, TERMINAL_SERVER_AWARE",
-     lambda pe: [getattr(pe.OPTIONAL_HEADER, "IMAGE_DLLCHARACTERISTICS_" + f)
-                 for f in ("DYNAMIC_BASE", "NX_COMPAT",
-                           "TERMINAL_SERVER_AWARE")], [True] * 3),
-    ("relocations stripped flag",
-     lambda pe: pe.FILE_HEADER.IMAGE_FILE_RELOCS_STRIPPED, False),
-    # Type 0 entries only pad a block to a 32-bit boundary.
-    ("base relocations present",
-     lambda pe: any(entry.type != 0 for block in
-                    getattr(pe, "DIRECTORY_ENTRY_BASERELOC", [])
-                    for entry in block.entries), True),
+    ("TERMINAL_SERVER_AWARE", lambda pe: dll(pe, "TERMINAL_SERVER_AWARE"),
+     True),
     ("symbol table",
      lambda pe: (pe.FILE_HEADER.PointerToSymbolTable,
                  pe.FILE_HEADER.NumberOfSymbols), (0, 0)),
@@ -92,6 +94,42 @@ HEADER = [
     ("debug sections",
      lambda pe: [s.Name.rstrip(b"\0").decode() for s in pe.sections
                  if s.Name.startswith((b".debug", b"/"))], []),
+    # The rules of BinSkim, Microsoft's checker of Windows images, that apply
+    # to this one and read the image alone; the others read the PDB, which
+    # MinGW does not write (docs/shipping.md names them, and Control Flow
+    # Guard, which this image lacks). Left out: BA2005, old DLLs by name;
+    # BA2012, the stack cookie of a load configuration, which this image has
+    # none of; BA2022, the signature's algorithms, which the release chooses.
+    # BA2009 reads the two flags, but no flag moves an image that has no
+    # relocations. Type 0 entries only pad a block to a 32-bit boundary.
+    ("BA2009 EnableAddressSpaceLayoutRandomization: DYNAMIC_BASE, "
+     "relocations stripped, base relocations present",
+     lambda pe: (dll(pe, "DYNAMIC_BASE"),
+                 pe.FILE_HEADER.IMAGE_FILE_RELOCS_STRIPPED,
+                 any(entry.type != 0 for block in
+                     getattr(pe, "DIRECTORY_ENTRY_BASERELOC", [])
+                     for entry in block.entries)), (True, False, True)),
+    # The loader writes the imported addresses there.
+    ("BA2010 DoNotMarkImportsSectionAsExecutable: executable sections "
+     "holding the import directory",
+     lambda pe: sections(pe, "EXECUTE", holding=directory(pe, "IMPORT")[0]),
+     []),
+    ("BA2016 MarkImageAsNXCompatible: NX_COMPAT",
+     lambda pe: dll(pe, "NX_COMPAT"), True),
+    # A load configuration as BinSkim reads one: 72 bytes or more, with a
+    # table and a handler in it.
+    ("BA2018 EnableSafeSEH: NO_SEH, or a load configuration with a SafeSEH "
+     "table",
+     lambda pe: dll(pe, "NO_SEH") or (config := getattr(
+         pe, "DIRECTORY_ENTRY_LOAD_CONFIG", None)) is not None and
+     config.struct.Size >= 72 and config.struct.SEHandlerTable != 0 and
+     config.struct.SEHandlerCount != 0, True),
+    ("BA2019 DoNotMarkWritableSectionsAsShared: sections writable and shared",
+     lambda pe: sections(pe, "WRITE", "SHARED"), []),
+    ("BA2021 DoNotMarkWritableSectionsAsExecutable: section alignment below "
+     "a page, sections writable and executable",
+     lambda pe: (pe.OPTIONAL_HEADER.SectionAlignment < 0x1000,
+                 sections(pe, "WRITE", "EXECUTE")), (False, [])),
 ]
 
 IMPORTS = {
