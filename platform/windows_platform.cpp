@@ -27,16 +27,18 @@ bool WindowsPlatform::ChangeDirectory(const char* path) {
   return SetEnvironmentVariableA(name, currentDirectory) != 0;
 }
 
-// The record as a program that inherits none of this process's handles may
-// use it, as the game is started. Started with its standard handles
+// The record as the game, a program with a window that inherits none of
+// this process's handles, may use it. Started with its standard handles
 // redirected (by a script capturing its output, say, or a C runtime's
 // spawn), the launcher finds their values here, and often a C runtime's
-// block of its open files in cbReserved2 and lpReserved2. Handed on, both
-// would be taken as they are: values that name nothing in the game, or a
-// file that it opens itself later, its output then going into that file.
-// They hold only for a child that inherits handles, so they are dropped.
-// Without STARTF_USESTDHANDLES the handle fields may hold a shell's hotkey
-// or monitor instead, which is kept, as is everything else in the record.
+// block of its open files in cbReserved2 and lpReserved2. Windows copies
+// the handle fields to the child unchecked, so the game would take the
+// values as its standard handles, though they name nothing in it or a
+// handle it opens later, its output then going there; its C runtime would
+// take the block's files. Both hold only for a child that inherits handles,
+// so they are dropped. Without STARTF_USESTDHANDLES the handle fields may
+// hold a shell's hotkey or monitor instead, which is kept, as is everything
+// else in the record.
 const StartupInfo* WindowsPlatform::ReadStartupInfo() {
   STARTUPINFOA& record = startupInfo_.record;
   GetStartupInfoA(&record);
