@@ -241,10 +241,10 @@ TEST_F(Inheritance, StartupInformation) {
 
 // What a shell puts in the handle fields when it does not hand down
 // standard handles: a shortcut's key in hStdInput, with STARTF_USEHOTKEY
-// (IShellLink::SetHotkey; STARTUPINFO), and, on Windows 7 and later, the
-// monitor of the taskbar or jump list that started the program in
-// hStdOutput, with the flag 0x400 (STARTUPINFO; STARTF_HASSHELLDATA in the
-// Windows SDK). Neither is a handle: the game must get both as they came,
+// (IShellLink::SetHotkey; STARTUPINFO), and, since Windows 8, the monitor
+// of the taskbar or jump list that started the program in hStdOutput, with
+// the flag 0x400 (STARTUPINFO; STARTF_HASSHELLDATA in the Windows SDK's
+// own headers). Neither is a handle: the game must get both as they came,
 // or its window opens on another monitor than the player's. Wine hands the
 // fields on only with STARTF_USESTDHANDLES; there the flags are compared.
 constexpr DWORD StartfHasShellData = 0x400;
