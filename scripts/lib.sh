@@ -8,6 +8,22 @@ varnix_scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck disable=SC2034  # used by the scripts that source this
 default_presets=(host sanitize fuzz windows)
 
+# The formatter: the WebAssembly build of clang-format from the npm
+# registry, which scripts/setup installs into build/lint and scripts/format
+# runs with node, at the version that the first line of .clang-format names.
+# shellcheck disable=SC2034  # used by the scripts that source this
+clang_format_package=@wasm-fmt/clang-format
+clang_format_version() {
+  local version
+  version=$(sed -nE '1s/^# Formatted by clang-format ([0-9]+(\.[0-9]+)+)[ ,].*/\1/p' \
+    "$varnix_scripts/../.clang-format") || return
+  if [ -z "$version" ]; then
+    echo "${0##*/}: the first line of .clang-format names no clang-format version" >&2
+    return 1
+  fi
+  echo "$version"
+}
+
 # For a script that takes no arguments: "$@" is its own. Needs its usage
 # function.
 no_arguments() {
