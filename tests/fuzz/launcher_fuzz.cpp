@@ -14,8 +14,7 @@
 #include "launcher/fixed_values.h"
 #include "launcher/launch.h"
 #include "platform/code_page.h"
-#include "tests/host/exact_block.h"
-#include "tests/host/recording_platform.h"
+#include "tests/host/test_support.h"
 
 namespace {
 

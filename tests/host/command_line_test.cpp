@@ -6,8 +6,8 @@
 #include <tuple>
 #include <utility>
 
-#include "exact_block.h"
 #include "platform/code_page.h"
+#include "test_support.h"
 
 namespace varnix {
 namespace {

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "exact_block.h"
-#include "recording_platform.h"
+#include "test_support.h"
 
 namespace varnix {
 namespace {

@@ -2,7 +2,6 @@
 
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "platform/code_page.h"
@@ -11,14 +10,15 @@
 namespace varnix {
 namespace {
 
-using Ranges = std::vector<std::pair<int, int>>;
+// Each range's first and last byte, in pairs, as the system reports them.
+using Ranges = std::vector<int>;
 
 // Checks every byte value, so both edges of each range are covered.
 void ExpectExactly(const LeadByteSet& set, const Ranges& ranges) {
   for (int byte = 0; byte < 256; ++byte) {
     bool expected = false;
-    for (const auto& range : ranges) {
-      expected = expected || (byte >= range.first && byte <= range.second);
+    for (size_t i = 0; i + 1 < ranges.size(); i += 2) {
+      expected = expected || (byte >= ranges[i] && byte <= ranges[i + 1]);
     }
     EXPECT_EQ(set.Contains(static_cast<unsigned char>(byte)), expected)
         << "byte 0x" << std::hex << byte;
@@ -31,7 +31,7 @@ TEST(FixedLeadBytes, OthersAreAskedOfTheSystem) {
     LeadByteSet set = {};
     set.AddRange('A', 'A');
     EXPECT_FALSE(FixedLeadBytes(codePage, set)) << codePage;
-    ExpectExactly(set, {{'A', 'A'}});
+    ExpectExactly(set, {'A', 'A'});
   }
 }
 
@@ -47,26 +47,22 @@ TEST(ReportedLeadBytes, Table) {
       // What the system reports for UTF-8, the launcher's code page under
       // its manifest: up to four bytes a character, yet no lead bytes.
       {"UTF-8", 4, {}, {}},
-      {"one range", 2, {0x81, 0x9F}, {{0x81, 0x9F}}},
+      {"one range", 2, {0x81, 0x9F}, {0x81, 0x9F}},
       {"a range of one byte",
        2,
        {0x81, 0x81, 0xE0, 0xE0},
-       {{0x81, 0x81}, {0xE0, 0xE0}}},
+       {0x81, 0x81, 0xE0, 0xE0}},
       {"a zero pair ends the list",
        2,
        {0x81, 0x9F, 0, 0, 0xE0, 0xFC},
-       {{0x81, 0x9F}}},
+       {0x81, 0x9F}},
       {"six ranges, no zero pair",
        2,
        {0x81, 0x82, 0x90, 0x91, 0xA0, 0xA1, 0xB0, 0xB1, 0xC0, 0xC1, 0xF0, 0xFF},
-       {{0x81, 0x82},
-        {0x90, 0x91},
-        {0xA0, 0xA1},
-        {0xB0, 0xB1},
-        {0xC0, 0xC1},
-        {0xF0, 0xFF}}},
+       {0x81, 0x82, 0x90, 0x91, 0xA0, 0xA1, 0xB0, 0xB1, 0xC0, 0xC1, 0xF0,
+        0xFF}},
       {"a reversed range adds nothing", 2, {0x9F, 0x81}, {}},
-      {"the terminator is never a lead byte", 2, {0x00, 0x05}, {{1, 5}}},
+      {"the terminator is never a lead byte", 2, {0x00, 0x05}, {1, 5}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

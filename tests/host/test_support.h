@@ -1,9 +1,13 @@
-// A LauncherPlatform for tests: records every call in order with copies of
-// its arguments (the launcher reuses its work areas, so pointers would go
-// stale), and fails the operations it is told to fail.
-#ifndef VARNIX_TESTS_HOST_RECORDING_PLATFORM_H
-#define VARNIX_TESTS_HOST_RECORDING_PLATFORM_H
+// What the host tests and the fuzz target share: test texts in heap blocks
+// of exactly their size, so that the sanitized builds report any read past
+// a terminator or past a given length; and a LauncherPlatform that records
+// every call in order with copies of its arguments (the launcher reuses its
+// work areas, so pointers would go stale), and fails the operations it is
+// told to fail.
+#ifndef VARNIX_TESTS_HOST_TEST_SUPPORT_H
+#define VARNIX_TESTS_HOST_TEST_SUPPORT_H
 
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -12,6 +16,18 @@
 #include "launcher/launcher_platform.h"
 
 namespace varnix_test {
+
+// The text alone, without a terminator.
+inline std::unique_ptr<char[]> Unterminated(const std::string& text) {
+  std::unique_ptr<char[]> block(new char[text.size()]);
+  text.copy(block.get(), text.size());
+  return block;
+}
+
+// The text and its terminator, nothing after.
+inline std::unique_ptr<char[]> Terminated(const std::string& text) {
+  return Unterminated(text + '\0');
+}
 
 // One bit each, so that a set of failing operations is a mask.
 enum Operation : unsigned {
@@ -99,4 +115,4 @@ class RecordingPlatform final : public varnix::LauncherPlatform {
 
 }  // namespace varnix_test
 
-#endif  // VARNIX_TESTS_HOST_RECORDING_PLATFORM_H
+#endif  // VARNIX_TESTS_HOST_TEST_SUPPORT_H
