@@ -80,17 +80,6 @@ HWND FindBox(DWORD processId) {
   return nullptr;
 }
 
-std::string ImageOf(DWORD processId) {
-  const HANDLE process =
-      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-  if (!process) return "";
-  wchar_t path[MAX_PATH * 2];
-  DWORD length = MAX_PATH * 2;
-  const bool known = QueryFullProcessImageNameW(process, 0, path, &length);
-  CloseHandle(process);
-  return known ? WideToUtf8(std::wstring(path, length)) : std::string();
-}
-
 // When the process was made, 0 when that cannot be read (it has ended).
 unsigned long long MadeAt(DWORD processId) {
   const HANDLE process =
@@ -125,78 +114,62 @@ std::map<DWORD, ProcessEntry> Processes() {
   return processes;
 }
 
-// Whether `owner`, not the launcher, is of the launch that the launcher
-// `launcher`, made at `launcherMade`, began: a process it started, or one
-// of theirs, each made after it (a neighbour's game may have a parent of the
-// launcher's number, one of its launchers that ended before this one was
-// made and whose number the system gave again).
-bool OfTheLaunch(DWORD owner, DWORD launcher, unsigned long long launcherMade,
+// Whether `id` is of the launch that the launcher `launcher`, made at
+// `made`, began: a process it started, or one of theirs, each made after it
+// (a neighbour's game may have a parent of the launcher's number, one of its
+// launchers that ended before this one was made and whose number the system
+// gave again).
+bool OfTheLaunch(DWORD id, DWORD launcher, unsigned long long made,
                  const std::map<DWORD, ProcessEntry>& processes) {
-  for (int depth = 0; depth < 8; ++depth) {
-    const auto entry = processes.find(owner);
-    if (entry == processes.end() || MadeAt(owner) < launcherMade) return false;
-    if (entry->second.parent == launcher) return true;
-    owner = entry->second.parent;
+  for (int depth = 0; depth < 8 && processes.contains(id); ++depth) {
+    if (MadeAt(id) < made) return false;
+    if ((id = processes.at(id).parent) == launcher) return true;
   }
   return false;
 }
 
-// Whether `window`, a dialog not of the launcher's, is one the launch
-// caused: one of a process of the launch, or one that the system shows on
-// their behalf and that names the launcher or the game. On Windows a
-// program's hard errors as it starts (a DLL missing, a bad image) come from
-// the session's csrss.exe, and a crash's report from WerFault.exe; under
-// Wine a crash's dialog comes from winedbg.exe, which the crashed process
-// starts itself. Any other program's dialog is no concern of the launch.
-bool CausedByTheLaunch(HWND window, DWORD owner, DWORD launcher,
-                       unsigned long long launcherMade,
-                       const LaunchRequest& request) {
-  const std::map<DWORD, ProcessEntry> processes = Processes();
-  if (OfTheLaunch(owner, launcher, launcherMade, processes)) return true;
-  const auto entry = processes.find(owner);
-  if (entry == processes.end() ||
-      (lstrcmpiA(entry->second.file.c_str(), "csrss.exe") != 0 &&
-       lstrcmpiA(entry->second.file.c_str(), "WerFault.exe") != 0)) {
-    return false;
-  }
-  AwaitShown(window);
+// A dialog that the launch caused, other than the launcher's own box, is
+// closed and told of in `failure` (unless that tells of an earlier one): one
+// of a process of the launch, or one that the system shows on their behalf
+// and that names the launcher or the game. On Windows a program's hard
+// errors as it starts (a DLL missing, a bad image) come from the session's
+// csrss.exe, and a crash's report from WerFault.exe; under Wine a crash's
+// dialog comes from winedbg.exe, which the crashed game starts. Any other
+// program's dialog is left alone. Each dialog is judged once, in `judged`.
+bool ForeignDialog(DWORD launcher, unsigned long long made,
+                   std::vector<HWND>* judged, const LaunchRequest& request,
+                   std::string* failure) {
   const auto lower = [](std::string text) {
     for (char& c : text) c = static_cast<char>(tolower(c));
     return text;
   };
-  const std::string said =
-      lower(TextOf(window) + "\n" + TextOf(GetDlgItem(window, BoxTextId)));
-  const std::string& file = request.launcherFile;
-  return said.find("ruzoriru.exe") != std::string::npos ||
-         said.find(lower(file.substr(file.find_last_of('\\') + 1))) !=
-             std::string::npos;
-}
-
-// Looks at the dialogs that are not in `judged` and not the launcher's
-// own; one that the launch caused is closed and told of in `failure`
-// (unless that already tells of an earlier one). Every dialog looked at is
-// added to `judged`, so that each is looked at once.
-bool ForeignDialog(DWORD launcherId, unsigned long long launcherMade,
-                   std::vector<HWND>* judged, const LaunchRequest& request,
-                   std::string* failure) {
+  const std::string& path = request.launcherFile;
+  const std::string launcherFile = lower(path.substr(path.rfind('\\') + 1));
   for (const HWND window : Dialogs()) {
     const DWORD owner = OwnerOf(window);
-    if (owner == launcherId ||
-        std::find(judged->begin(), judged->end(), window) != judged->end()) {
+    if (owner == launcher || std::ranges::count(*judged, window) != 0) {
       continue;
     }
     judged->push_back(window);
-    // A dialog that closed between the listing and this look can no longer
-    // be told whose it was, and nobody meets it any more.
-    if (owner == 0 || owner == GetCurrentProcessId() ||
-        !CausedByTheLaunch(window, owner, launcherId, launcherMade, request)) {
-      continue;
+    const std::map<DWORD, ProcessEntry> processes = Processes();
+    // One that closed since the listing has no owner any more.
+    if (!processes.contains(owner)) continue;
+    const std::string file = processes.at(owner).file;
+    if (!OfTheLaunch(owner, launcher, made, processes)) {
+      if (lower(file) != "csrss.exe" && lower(file) != "werfault.exe") continue;
+      AwaitShown(window);
+      const std::string said =
+          lower(TextOf(window) + "\n" + TextOf(GetDlgItem(window, BoxTextId)));
+      if (said.find("ruzoriru.exe") == std::string::npos &&
+          said.find(launcherFile) == std::string::npos) {
+        continue;
+      }
     }
     AwaitShown(window);
     if (failure->empty()) {
-      *failure = "a dialog of process " + std::to_string(owner) + " (" +
-                 ImageOf(owner) + ") appeared during the launch: \"" +
-                 TextOf(window) + "\" " + TextOf(GetDlgItem(window, BoxTextId));
+      *failure = "a dialog of " + file + " (process " + std::to_string(owner) +
+                 ") appeared during the launch: \"" + TextOf(window) + "\" " +
+                 TextOf(GetDlgItem(window, BoxTextId));
     }
     PostMessageA(window, WM_CLOSE, 0, 0);
     return true;
