@@ -161,6 +161,18 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   base.erase(base.find_last_not_of("\\/") + 1);
+  // GoogleTest names a report in a folder after the program alone, so the
+  // run against the other launcher would overwrite it: PROGRAM.LAUNCHER.xml.
+  static std::wstring report;
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring option = argv[i];
+    if (option.starts_with(L"--gtest_output=xml:") &&
+        (option.ends_with(L"\\") || option.ends_with(L"/"))) {
+      report = option + std::filesystem::path(argv[0]).stem().wstring() + L"." +
+               std::filesystem::path(run.launcher).stem().wstring() + L".xml";
+      argv[i] = report.data();
+    }
+  }
   // Which rows apply depends on the scratch root too.
   testing::InitGoogleTest(&argc, argv);
   testing::AddGlobalTestEnvironment(new Installations);
