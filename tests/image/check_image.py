@@ -95,13 +95,10 @@ HEADER = [
      lambda pe: [s.Name.rstrip(b"\0").decode() for s in pe.sections
                  if s.Name.startswith((b".debug", b"/"))], []),
     # The rules of BinSkim, Microsoft's checker of Windows images, that apply
-    # to this one and read the image alone; the others read the PDB, which
-    # MinGW does not write (docs/shipping.md names them, and Control Flow
-    # Guard, which this image lacks). Left out: BA2005, old DLLs by name;
-    # BA2012, the stack cookie of a load configuration, which this image has
-    # none of; BA2022, the signature's algorithms, which the release chooses.
-    # BA2009 reads the two flags, but no flag moves an image that has no
-    # relocations. Type 0 entries only pad a block to a 32-bit boundary.
+    # to this one and need no PDB (docs/shipping.md names the rest), but for
+    # BA2005 (old DLLs by name), BA2012 (a load configuration's stack cookie:
+    # there is none) and BA2022 (the signature's algorithms). No flag moves
+    # an image without relocations; type 0 entries only pad a block.
     ("BA2009 EnableAddressSpaceLayoutRandomization: DYNAMIC_BASE, "
      "relocations stripped, base relocations present",
      lambda pe: (dll(pe, "DYNAMIC_BASE"),

@@ -67,20 +67,16 @@ THREE_STARTS(CodePage950, 950, "遊戲許功\\蓋", "-名字 許功蓋\\檔案")
 THREE_STARTS(CodePage65001, 65001, "ゲームZoë\\Café", "-name Zoë ゲ 🎮 \\");
 
 // Started by its bare name in its folder, the launcher learns the System
-// folder's full path from the system, in a buffer of 781 bytes: any path
-// that Windows keeps as a current directory fits, however many bytes it
-// takes (here more than 500, past the 261 of an ANSI program's usual
-// buffer). The launcher is not long-path aware, so MAX_PATH bounds it
-// twice. A current directory holds at most 258 characters, MAX_PATH with
-// the trailing backslash and terminator that the system adds
-// (SetCurrentDirectory), so Windows refuses to enter one of 260. And a
-// relative name is resolved into at most MAX_PATH characters with the
-// terminator ("Naming Files, Paths, and Namespaces"), so the game starts
-// by its relative name from a System folder of at most 246 characters:
-// 246, "\RuZoriru.exe" and the terminator make 260. From a longer one
-// Windows cannot start the game, and the player is told it is not
-// installed properly. Wine knows the first limit but not the second. (At
-// 259 Wine enters the folder but starts the game elsewhere.)
+// folder's full path from the system, in a buffer of 781 bytes: any
+// current directory fits, however many bytes it takes (here more than 500,
+// past the 261 of an ANSI program's usual buffer). The launcher is not
+// long-path aware, so MAX_PATH bounds it twice: a current directory holds
+// at most 258 characters with the backslash and terminator the system adds
+// (SetCurrentDirectory), and a relative name resolves into at most MAX_PATH
+// with the terminator ("Naming Files, Paths, and Namespaces"), so the game
+// starts by its relative name from a System folder of at most 246
+// characters. Wine knows the first limit only. (At 259 Wine enters the
+// folder but starts the game elsewhere.)
 #define WINE_RESOLVES_ANY_LENGTH \
   "Wine resolves a relative name into a path of any length"
 const LaunchCase LongSystemPaths[] = {
