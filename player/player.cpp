@@ -187,8 +187,7 @@ BOOL CALLBACK ReadControl(HWND control, LPARAM parameter) {
     DWORD_PTR icon = 0;
     SendMessageTimeoutA(control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000,
                         &icon);
-    box->icon = icon != 0;
-    box->iconHandle = reinterpret_cast<HICON>(icon);
+    box->icon = reinterpret_cast<HICON>(icon);
   }
   return TRUE;
 }

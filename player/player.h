@@ -56,10 +56,9 @@ struct WarningBox {
   int buttons = 0;   // push buttons in the box
   int buttonId = 0;  // the first one's control id
   bool owned = true;
-  // Under Wine the handle means something only to the process that loaded
-  // it.
-  bool icon = false;
-  HICON iconHandle = nullptr;
+  // The box's icon, if any; under Wine the handle means something only to
+  // the process that loaded it.
+  HICON icon = nullptr;
   bool topmost = false;  // kept above every other window
 };
 

@@ -244,7 +244,7 @@ void ExpectWarning(const LaunchOutcome& outcome, const Warning& warning,
   EXPECT_TRUE(box.icon);
   // Under Wine the icon's handle means nothing here; the traced uType
   // says which icon was asked for instead.
-  if (!UnderWine()) ExpectExclamationIcon(box.iconHandle);
+  if (!UnderWine()) ExpectExclamationIcon(box.icon);
   EXPECT_EQ(0, outcome.gamesRunningAtEnd) << "a game was started";
   EXPECT_FALSE(outcome.gameReported) << "a game was started";
 }
