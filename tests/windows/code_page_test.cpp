@@ -77,34 +77,27 @@ THREE_STARTS(CodePage65001, 65001, "ゲームZoë\\Café", "-name Zoë ゲ 🎮 
 // starts by its relative name from a System folder of at most 246
 // characters. Wine knows the first limit only. (At 259 Wine enters the
 // folder but starts the game elsewhere.)
-#define WINE_RESOLVES_ANY_LENGTH \
-  "Wine resolves a relative name into a path of any length"
+// Started by its bare name, from a folder whose System folder's path is
+// `characters` long: the game, or the `warning` of Windows, and under Wine
+// the game where `wine` says why.
+LaunchCase LongSystemPath(const char* name, size_t characters,
+                          const Warning* warning = nullptr,
+                          const char* wine = nullptr) {
+  return {.name = name,
+          .commandLine = "Varnix -x",
+          .startIn = "{dir}",
+          .gameCommandLine = "-LAUNCHED -x",
+          .warning = warning,
+          .wineStartsTheGame = wine,
+          .systemPathCharacters = characters};
+}
+constexpr char AnyLength[] =
+    "Wine resolves a relative name into a path of any length";
 const LaunchCase LongSystemPaths[] = {
-    {.name = "SystemPathOf246Characters",
-     .commandLine = "Varnix -x",
-     .startIn = "{dir}",
-     .gameCommandLine = "-LAUNCHED -x",
-     .systemPathCharacters = 246},
-    {.name = "SystemPathOf247Characters",
-     .commandLine = "Varnix -x",
-     .startIn = "{dir}",
-     .gameCommandLine = "-LAUNCHED -x",
-     .warning = &NotInstalled,
-     .wineStartsTheGame = WINE_RESOLVES_ANY_LENGTH,
-     .systemPathCharacters = 247},
-    {.name = "SystemPathOf258Characters",
-     .commandLine = "Varnix -x",
-     .startIn = "{dir}",
-     .gameCommandLine = "-LAUNCHED -x",
-     .warning = &NotInstalled,
-     .wineStartsTheGame = WINE_RESOLVES_ANY_LENGTH,
-     .systemPathCharacters = 258},
-    {.name = "SystemPathOf260Characters",
-     .commandLine = "Varnix -x",
-     .startIn = "{dir}",
-     .warning = &NoSystemDirectory,
-     .systemPathCharacters = 260},
-};
+    LongSystemPath("SystemPathOf246Characters", 246),
+    LongSystemPath("SystemPathOf247Characters", 247, &NotInstalled, AnyLength),
+    LongSystemPath("SystemPathOf258Characters", 258, &NotInstalled, AnyLength),
+    LongSystemPath("SystemPathOf260Characters", 260, &NoSystemDirectory)};
 LAUNCH_TABLE(CodePage932LongPaths, LongSystemPaths, 932);
 LAUNCH_TABLE(CodePage65001LongPaths, LongSystemPaths, 65001);
 
